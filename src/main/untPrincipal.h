@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QWidget>
+
+class TfrmPrincipal : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmPrincipal(QWidget *parent = nullptr);
+};
+
+extern TfrmPrincipal *frmPrincipal;
