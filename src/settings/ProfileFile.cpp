@@ -126,9 +126,13 @@ Document parse(const QByteArray &bytes)
         lineStart = pos + unit;
     }
     if (lineStart < body.size()) {
+        // A last line may end in a carriage return alone; it is no part of the text.
         Line line;
         line.raw = body.mid(lineStart);
-        line.text = decode(line.raw, doc.encoding);
+        qsizetype contentEnd = body.size() - (body.size() - lineStart) % unit;
+        if (contentEnd - lineStart >= unit && unitAt(body, contentEnd - unit, doc.encoding) == u'\r')
+            contentEnd -= unit;
+        line.text = decode(body.mid(lineStart, contentEnd - lineStart), doc.encoding);
         doc.lines.append(line);
     }
     return doc;
@@ -224,10 +228,11 @@ Line makeLine(const QString &text, Encoding encoding)
 
 void terminate(Line &line, Encoding encoding)
 {
-    if (!line.terminated) {
-        line.raw += encode(QStringLiteral("\r\n"), encoding);
-        line.terminated = true;
-    }
+    if (line.terminated)
+        return;
+    const QByteArray cr = encode(QStringLiteral("\r"), encoding);
+    line.raw += encode(line.raw.endsWith(cr) ? QStringLiteral("\n") : QStringLiteral("\r\n"), encoding);
+    line.terminated = true;
 }
 
 void requireName(const QString &name, bool isKey)

@@ -168,6 +168,8 @@ void TestProfileFile::readsValues_data()
     QTest::addRow("line without equals") << QByteArray("[DADOS]\r\nidioma\r\n") << dados << idioma << none;
     QTest::addRow("bare line feeds") << QByteArray("[DADOS]\nidioma=1\nchaveapigoogle=k\n") << dados << chave << QStringLiteral("k");
     QTest::addRow("no final line break") << QByteArray("[DADOS]\r\nidioma=1") << dados << idioma << QStringLiteral("1");
+    QTest::addRow("final carriage return alone") << QByteArray("[DADOS]\r\nidioma=1\r") << dados << idioma << QStringLiteral("1");
+    QTest::addRow("utf-16 final carriage return alone") << utf16le(QStringLiteral("[DADOS]\r\nidioma=1\r")) << dados << idioma << QStringLiteral("1");
     QTest::addRow("windows-1252 bytes") << QByteArray("[DADOS]\r\naparencia=S\xe3o \x80\r\n") << dados << QStringLiteral("aparencia") << QStringLiteral("São €");
     QTest::addRow("utf-16 le") << utf16le(QStringLiteral("[DADOS]\r\naparencia=São 北京\r\n")) << dados << QStringLiteral("aparencia") << QStringLiteral("São 北京");
     QTest::addRow("utf-16 le quotes and blanks") << utf16le(QStringLiteral("[dados]\r\n  Idioma = \"2\" \r\n")) << dados << idioma << QStringLiteral("2");
@@ -243,6 +245,12 @@ void TestProfileFile::writesValues_data()
     QTest::addRow("missing key, section line unterminated")
         << QByteArray("[DADOS]") << idioma << QStringLiteral("1")
         << QByteArray("[DADOS]\r\nidioma=1\r\n");
+    QTest::addRow("missing key, last line ends in carriage return")
+        << QByteArray("[DADOS]\r\na=0\r") << idioma << QStringLiteral("1")
+        << QByteArray("[DADOS]\r\na=0\r\nidioma=1\r\n");
+    QTest::addRow("utf-16 le missing key, last line ends in carriage return")
+        << utf16le(QStringLiteral("[DADOS]\r\na=0\r")) << idioma << QStringLiteral("1")
+        << utf16le(QStringLiteral("[DADOS]\r\na=0\r\nidioma=1\r\n"));
     QTest::addRow("missing key, last line unterminated")
         << QByteArray("[DADOS]\r\na=0") << idioma << QStringLiteral("1")
         << QByteArray("[DADOS]\r\na=0\r\nidioma=1\r\n");
