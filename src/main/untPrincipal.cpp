@@ -20,6 +20,7 @@
 
 #include "batch/BatchRun.h"
 #include "batch/LineCounter.h"
+#include "distance_matrix/DistanceMatrixService.h"
 #include "i18n/Messages.h"
 #include "main/FileNames.h"
 #include "main/QtEffects.h"
@@ -211,6 +212,11 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     pgcPrincipal->setCurrentWidget(tbshtRoteamento);
     setTabOrder();
 
+    auto service = std::make_unique<trajetix::DistanceMatrixService>(options.client);
+    // The transfer runs off this thread while the window waits in a local event loop,
+    // so it keeps painting; the user's input meanwhile is dropped (RunInputBlock).
+    service->setWaitInEventLoop(true);
+    m_routeService = std::move(service);
     m_progress = std::make_unique<WindowRunProgress>(prgBarGeral, prgBarAtual);
     m_modoSelection = new UserSelection(cmbxModo);
     m_idiomaSelection = new UserSelection(cmbxIdioma);
@@ -614,6 +620,23 @@ void TfrmPrincipal::cmbxModoChange()
 
 void TfrmPrincipal::btbtnProcessarClick()
 {
+    trajetix::BatchInput input;
+    input.key = edtChaveAPIGoogle->text();
+    input.resultPath = edtDiretorioDestino->text();
+    input.addressPath = edtArquivoEnderecos->text();
+    input.modeIndex = cmbxModo->currentIndex();
+    input.lineCount = intTotal;
+
+    // One run at a time, holding the window: input is dropped until it ends, and a
+    // close asked for meanwhile is refused.
+    const RunInputBlock block;
+    m_running = true;
+    struct Done {
+        bool &running;
+        ~Done() { running = false; }
+    } done{m_running};
+    trajetix::BatchRun run(*m_routeService, *m_messages, *m_progress, m_slots);
+    run.run(input);
 }
 
 // ---- Links -----------------------------------------------------------------

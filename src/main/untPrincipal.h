@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "distance_matrix/ClientSettings.h"
 #include "i18n/Texts.h"
 #include "main/WindowEffects.h"
 
@@ -27,9 +28,11 @@ class MessageSink;
 class RouteService;
 } // namespace trajetix
 
-// How a main window is built: its effects (null members: the real ones).
+// How a main window is built: its effects (null members: the real ones) and where
+// its web client sends the requests.
 struct WindowOptions {
     WindowEffects effects;
+    trajetix::ClientSettings client;
 };
 
 // The main window: three tabs (routes, settings, about), the handlers of their
@@ -152,6 +155,9 @@ private:
     std::unique_ptr<EscapedErrorBox> m_ownErrorBox;
     std::unique_ptr<LinkOpener> m_ownLinkOpener;
 
+    // The web client lives as long as the window: one connection and one held answer
+    // for every line of every run.
+    std::unique_ptr<trajetix::RouteService> m_routeService;
     std::unique_ptr<WindowRunProgress> m_progress;
     UserSelection *m_modoSelection;
     UserSelection *m_idiomaSelection;
