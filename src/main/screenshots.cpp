@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -88,6 +87,8 @@ int main(int argc, char **argv)
     options.effects.linkOpener = &silent;
     options.effects.fileDialog = &dialog;
     options.effects.folderChooser = &chooser;
+    // A settings file of its own, never the program's.
+    options.settingsFile = work.filePath(QStringLiteral("config.ini"));
 
     TfrmPrincipal window(options);
     window.show();
@@ -102,10 +103,6 @@ int main(int argc, char **argv)
     int saved = 0;
     for (const auto &language : languages) {
         window.Traduzir(language.language);
-        if (window.cmbxModo->currentIndex() < 0) {
-            const QSignalBlocker blocker(window.cmbxModo);
-            window.cmbxModo->setCurrentIndex(0);
-        }
         window.btbtnArquivoEnderecos->click();
         window.btbtnDiretorioDestino->click();
         for (int tab = 0; tab < 3; ++tab) {

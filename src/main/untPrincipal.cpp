@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -16,6 +17,7 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <exception>
 
 #include "batch/BatchRun.h"
@@ -28,6 +30,11 @@
 #include "main/UserSelection.h"
 #include "main/Widgets.h"
 #include "main/WindowRunProgress.h"
+#include "settings/IntegerText.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsError.h"
+#include "settings/SettingsLocation.h"
+#include "themes/ThemeManager.h"
 
 TfrmPrincipal *frmPrincipal = nullptr;
 
@@ -223,6 +230,10 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     m_aparenciaSelection = new UserSelection(cmbxAparencia);
     connectHandlers();
     updateAccessibleNames();
+
+    m_settingsFile = options.settingsFile.isEmpty() ? trajetix::settingsFileName() : options.settingsFile;
+    // An error of the start-up sequence is shown; the window is created all the same.
+    guarded([this] { FormCreate(); });
 }
 
 TfrmPrincipal::~TfrmPrincipal() = default;
@@ -399,6 +410,8 @@ template <typename Handler> bool TfrmPrincipal::guarded(Handler &&handler)
     try {
         handler();
         return true;
+    } catch (const trajetix::SettingsError &error) {
+        showEscapedError(error.message());
     } catch (const std::exception &error) {
         showEscapedError(QString::fromUtf8(error.what()));
     } catch (...) {
@@ -414,6 +427,7 @@ void TfrmPrincipal::connectHandlers()
     connect(btbtnProcessar, &QPushButton::clicked, this, [this] { guarded([this] { btbtnProcessarClick(); }); });
     connect(m_modoSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxModoChange(); }); });
     connect(m_idiomaSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxIdiomaChange(); }); });
+    connect(m_aparenciaSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxAparenciaChange(); }); });
     connect(lblKeyApi, &LinkLabel::clicked, this, [this] { guarded([this] { lblKeyApiClick(); }); });
     connect(lblEmail, &LinkLabel::clicked, this, [this] { guarded([this] { lblEmailClick(); }); });
     connect(lblURLSite, &LinkLabel::clicked, this, [this] { guarded([this] { lblURLSiteClick(); }); });
@@ -445,7 +459,8 @@ void TfrmPrincipal::showEscapedError(const QString &message)
 
 bool TfrmPrincipal::nativeDialogs() const
 {
-    return true;
+    // Platform dialogs do not follow a carried theme; Qt's own do.
+    return !trajetix::ThemeManager::instance().carriedThemeActive();
 }
 
 void TfrmPrincipal::resizeEvent(QResizeEvent *event)
@@ -462,7 +477,65 @@ void TfrmPrincipal::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    event->accept();
+    // A failed write-back abandons the close; the next close tries again.
+    if (guarded([this] { FormClose(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+// ---- Settings: start-up and write-back --------------------------------------
+
+void TfrmPrincipal::FormCreate()
+{
+    LoadStyles();
+
+    QString caminhoarquivoenderecos;
+    QString mododeslocamento = QStringLiteral("0");
+    QString chaveapigoogle;
+    QString idioma = QStringLiteral("0");
+    QString aparencia = QStringLiteral("Windows");
+
+    const QString fileName = m_settingsFile;
+    if (QFileInfo::exists(fileName)) {
+        const trajetix::ProfileFile dados(fileName);
+        caminhoarquivoenderecos = dados.readString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos, QString());
+        mododeslocamento = dados.readString(trajetix::settingsSection, trajetix::keyModoDeslocamento, QString());
+        chaveapigoogle = dados.readString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, QString());
+        idioma = dados.readString(trajetix::settingsSection, trajetix::keyIdioma, QString());
+        aparencia = dados.readString(trajetix::settingsSection, trajetix::keyAparencia, QString());
+        m_dialogInitialFolder = caminhoarquivoenderecos;
+        edtChaveAPIGoogle->setText(chaveapigoogle);
+    }
+    edtChaveAPIGoogle->setText(chaveapigoogle);
+
+    // A mode outside 0-2 leaves the list without a selection.
+    m_modoSelection->select(trajetix::strToInt(mododeslocamento));
+
+    // A language outside 0-6 (a hand-edited file) is taken as Portuguese, so the
+    // window opens complete.
+    int intIdioma = trajetix::strToInt(idioma);
+    if (!trajetix::isLanguageIndex(intIdioma))
+        intIdioma = trajetix::Portuguese;
+    m_idiomaSelection->select(intIdioma);
+
+    // An unknown name is reported by the theme manager; the sequence goes on.
+    trajetix::ThemeManager::instance().apply(aparencia, true);
+    selectActiveTheme();
+
+    Traduzir(intIdioma);
+}
+
+void TfrmPrincipal::FormClose()
+{
+    const int intIdioma = qMax(0, cmbxIdioma->currentIndex());
+    const int intModo = qMax(0, cmbxModo->currentIndex());
+    trajetix::ProfileFile dados(m_settingsFile);
+    dados.writeString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos, filenames::folderOf(m_dialogFileName));
+    dados.writeString(trajetix::settingsSection, trajetix::keyModoDeslocamento, QString::number(intModo));
+    dados.writeString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, edtChaveAPIGoogle->text());
+    dados.writeString(trajetix::settingsSection, trajetix::keyIdioma, QString::number(intIdioma));
+    dados.writeString(trajetix::settingsSection, trajetix::keyAparencia, cmbxAparencia->currentText());
 }
 
 // ---- Languages -------------------------------------------------------------
@@ -522,6 +595,41 @@ void TfrmPrincipal::Traduzir(int idioma)
 void TfrmPrincipal::cmbxIdiomaChange()
 {
     Traduzir(cmbxIdioma->currentIndex());
+}
+
+// ---- Themes --------------------------------------------------------------------
+
+void TfrmPrincipal::LoadStyles()
+{
+    cmbxAparencia->setUpdatesEnabled(false);
+    struct Resume {
+        QComboBox *list;
+        ~Resume() { list->setUpdatesEnabled(true); }
+    } resume{cmbxAparencia};
+
+    QStringList estilos = trajetix::ThemeManager::instance().names();
+    // The list keeps its entries sorted without regard to case ("Windows" before "Windows10").
+    std::stable_sort(estilos.begin(), estilos.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    {
+        const QSignalBlocker blocker(cmbxAparencia);
+        cmbxAparencia->clear();
+        cmbxAparencia->addItems(estilos);
+    }
+    selectActiveTheme();
+}
+
+void TfrmPrincipal::selectActiveTheme()
+{
+    const QString active = trajetix::ThemeManager::instance().activeName();
+    // MatchFixedString compares without regard to case.
+    m_aparenciaSelection->select(cmbxAparencia->findText(active, Qt::MatchFixedString));
+}
+
+void TfrmPrincipal::cmbxAparenciaChange()
+{
+    trajetix::ThemeManager::instance().apply(cmbxAparencia->currentText(), true);
 }
 
 // ---- Address file and destination -----------------------------------------

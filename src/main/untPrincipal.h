@@ -28,11 +28,12 @@ class MessageSink;
 class RouteService;
 } // namespace trajetix
 
-// How a main window is built: its effects (null members: the real ones) and where
-// its web client sends the requests.
+// How a main window is built: its effects (null members: the real ones), where its
+// web client sends the requests, and its settings file (empty: the program's own).
 struct WindowOptions {
     WindowEffects effects;
     trajetix::ClientSettings client;
+    QString settingsFile;
 };
 
 // The main window: three tabs (routes, settings, about), the handlers of their
@@ -42,6 +43,9 @@ class TfrmPrincipal : public QWidget {
 public:
     explicit TfrmPrincipal(const WindowOptions &options = WindowOptions(), QWidget *parent = nullptr);
     ~TfrmPrincipal() override;
+
+    // The full name of the settings file read at creation and written at close.
+    QString settingsFile() const { return m_settingsFile; }
 
     // Applies interface language idioma (0..6) to every caption, the hint of the flag
     // picture, both lists and the fourteen message slots, running no change handler.
@@ -120,11 +124,14 @@ private:
     void updateAccessibleNames();
 
     // Handlers of the window's events.
+    void FormCreate();
+    void FormClose();
     void btbtnArquivoEnderecosClick();
     void btbtnDiretorioDestinoClick();
     void btbtnProcessarClick();
     void cmbxModoChange();
     void cmbxIdiomaChange();
+    void cmbxAparenciaChange();
     void lblKeyApiClick();
     void lblEmailClick();
     void lblURLSiteClick();
@@ -134,6 +141,11 @@ private:
     // Counts the lines of the file named in edtArquivoEnderecos into intTotal and lets
     // the waiting events run once; nullopt (intTotal unchanged) when counting failed.
     std::optional<int> TotalLinhas();
+    // Fills the theme list with every theme name, sorted without regard to case, and
+    // selects the active theme, raising no change.
+    void LoadStyles();
+    // Selects the entry of the theme in force, raising no change.
+    void selectActiveTheme();
     // Shows the folder chooser; true and folder set when a folder was chosen.
     bool BrowseForFolder(QString &folder, const QString &title);
 
@@ -170,6 +182,7 @@ private:
     QString m_dialogInitialFolder = QStringLiteral("/");
     QString m_dialogFileName;
     bool m_running = false;
+    QString m_settingsFile;
 };
 
 extern TfrmPrincipal *frmPrincipal;

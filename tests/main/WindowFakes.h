@@ -11,6 +11,7 @@
 #include "i18n/Messages.h"
 #include "main/WindowEffects.h"
 #include "main/untPrincipal.h"
+#include "themes/ThemeManager.h"
 
 // Records every message instead of showing a box.
 class FakeMessages : public trajetix::MessageSink {
@@ -73,6 +74,13 @@ public:
     }
     QList<QUrl> opened;
     QString throwMessage; // when set, opening throws with it
+};
+
+// Records the theme manager's "not found" reports instead of showing a box.
+class FakeThemeErrors : public trajetix::ThemeErrorReporter {
+public:
+    void reportMissingTheme(const QString &message) override { reports.append(message); }
+    QStringList reports;
 };
 
 // All fakes of one window.

@@ -99,14 +99,11 @@ void TestWindow::init()
     fakes = std::make_unique<Fakes>();
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    window = std::make_unique<TfrmPrincipal>(fakes->options());
-    // What the start-up does without a settings file: first mode, Portuguese.
-    window->Traduzir(Portuguese);
-    {
-        const QSignalBlocker blocker(window->cmbxModo);
-        window->cmbxModo->setCurrentIndex(0);
-    }
-    window->Traduzir(Portuguese);
+    // No settings file: the window starts with the first mode, in Portuguese.
+    WindowOptions options = fakes->options();
+    options.settingsFile = dir->filePath(QStringLiteral("config.ini"));
+    window = std::make_unique<TfrmPrincipal>(options);
+    QCOMPARE(window->cmbxModo->currentIndex(), 0);
 }
 
 void TestWindow::cleanup()
@@ -136,7 +133,13 @@ void TestWindow::acceptFile(const QString &fileName)
 
 void TestWindow::startsInTheDesignedState()
 {
-    TfrmPrincipal fresh(fakes->options());
+    // A settings file without the mode: the start-up stops before any list is set and
+    // before any language is applied, so the designed state shows.
+    const QString settings = writeFile(QStringLiteral("designed.ini"), "[DADOS]\r\n");
+    WindowOptions options = fakes->options();
+    options.settingsFile = settings;
+    TfrmPrincipal fresh(options);
+    QCOMPARE(fakes->errorBox.texts.size(), 1);
     QCOMPARE(fresh.windowTitle(), QStringLiteral("Trajetix"));
     QCOMPARE(fresh.size(), QSize(723, 449));
     const Qt::WindowFlags flags = fresh.windowFlags();
@@ -164,7 +167,6 @@ void TestWindow::startsInTheDesignedState()
     QVERIFY(fresh.edtDiretorioDestino->text().isEmpty());
     QCOMPARE(fresh.lblTotalLinhas->text(), QStringLiteral("      "));
     QCOMPARE(fresh.totalLines(), 0);
-    QCOMPARE(fresh.dialogInitialFolder(), QStringLiteral("/"));
 
     // Both bars empty: at their minimum 1, nothing filled.
     for (QProgressBar *bar : {fresh.prgBarAtual, fresh.prgBarGeral}) {
