@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QDir>
 
 #include <memory>
 
@@ -81,6 +82,13 @@ private slots:
 
     void escapedErrorIsShownAndProgramGoesOn_data();
     void escapedErrorIsShownAndProgramGoesOn();
+
+    void linksOpenTheirTargets_data();
+    void linksOpenTheirTargets();
+    void readmeIsLookedForInTheWorkingFolder();
+    void plainLabelsAndPicturesDoNothing();
+    void flagHintFollowsTheLanguage_data();
+    void flagHintFollowsTheLanguage();
 
     void tabOrderFollowsTheRows();
     void controlsAreAnnouncedByTheirHeadings();
@@ -795,6 +803,82 @@ void TestWindow::escapedErrorIsShownAndProgramGoesOn()
     acceptFile(writeFile(QStringLiteral("r.csv"), "a;b\r\n"));
     QCOMPARE(window->totalLines(), 1);
     QCOMPARE(fakes->errorBox.texts.size(), 1);
+}
+
+// ---- Links of the settings and about tabs --------------------------------------
+
+void TestWindow::linksOpenTheirTargets_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QUrl>("target");
+    QTest::addRow("key help") << "lblKeyApi" << 0
+                              << QUrl(QStringLiteral("https://developers.google.com/maps/documentation/distance-matrix/get-api-key"));
+    QTest::addRow("e-mail") << "lblEmail" << 0 << QUrl(QStringLiteral("mailto:contato@trajetix.example"));
+    // The address is never translated, so the mail goes to it in every language.
+    QTest::addRow("e-mail in Chinese") << "lblEmail" << 6 << QUrl(QStringLiteral("mailto:contato@trajetix.example"));
+    QTest::addRow("site") << "lblURLSite" << 0 << QUrl(QStringLiteral("https://trajetix.example/"));
+    QTest::addRow("donation") << "lblLnkColaboracao" << 3 << QUrl(QStringLiteral("https://trajetix.example/colaborar"));
+}
+
+void TestWindow::linksOpenTheirTargets()
+{
+    QFETCH(QString, link);
+    QFETCH(int, language);
+    QFETCH(QUrl, target);
+    window->Traduzir(language);
+    auto *label = window->findChild<LinkLabel *>(link);
+    QVERIFY(label);
+    QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QCOMPARE(fakes->linkOpener.opened, QList<QUrl>{target});
+    // Nothing reported of the program's own.
+    QVERIFY(fakes->messages.shown.isEmpty());
+    QVERIFY(fakes->errorBox.texts.isEmpty());
+}
+
+void TestWindow::readmeIsLookedForInTheWorkingFolder()
+{
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir->path()));
+    QTest::mouseClick(window->lblLeiame, Qt::LeftButton);
+    QDir::setCurrent(before);
+    // A missing read-me is not the program's business: it asks all the same.
+    QCOMPARE(fakes->linkOpener.opened,
+             QList<QUrl>{QUrl::fromLocalFile(QDir(dir->path()).absoluteFilePath(QStringLiteral("Readme.txt")))});
+    QVERIFY(fakes->messages.shown.isEmpty());
+}
+
+void TestWindow::plainLabelsAndPicturesDoNothing()
+{
+    for (QWidget *plain : {static_cast<QWidget *>(window->lblColaboracao), static_cast<QWidget *>(window->lblContato),
+                           static_cast<QWidget *>(window->Label9), static_cast<QWidget *>(window->Label10),
+                           static_cast<QWidget *>(window->Label3), static_cast<QWidget *>(window->Image1),
+                           static_cast<QWidget *>(window->icoBandeira)}) {
+        QTest::mouseClick(plain, Qt::LeftButton);
+        QVERIFY2(fakes->linkOpener.opened.isEmpty(), qPrintable(plain->objectName()));
+        QVERIFY(plain->cursor().shape() != Qt::PointingHandCursor);
+    }
+    QVERIFY(fakes->messages.shown.isEmpty());
+}
+
+void TestWindow::flagHintFollowsTheLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("hint");
+    QTest::addRow("English") << 1 << "Brazilian and Pantanal Software";
+    QTest::addRow("Ukrainian") << 5 << "Програмне забезпечення бразильського та Pantanal";
+    QTest::addRow("back to Portuguese") << 0 << "Software Brasileiro e Pantaneiro";
+}
+
+void TestWindow::flagHintFollowsTheLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QString, hint);
+    userPicks(window->cmbxIdioma, language == 0 ? 1 : 0); // start from another language
+    userPicks(window->cmbxIdioma, language);
+    QCOMPARE(window->icoBandeira->toolTip(), hint);
+    QCOMPARE(window->icoBandeira->accessibleName(), hint);
 }
 
 // ---- Keyboard and accessibility ----------------------------------------------
