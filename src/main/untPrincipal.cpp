@@ -56,9 +56,6 @@ QFont designFont(Face face, int points, bool bold = false, bool underline = fals
     return font;
 }
 
-// clGreen and clBlue of the design.
-const QColor Green(0, 128, 0);
-const QColor Blue(0, 0, 255);
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {
@@ -84,7 +81,6 @@ LinkLabel *makeLink(QWidget *parent, const char *name, int left, int top, const 
     label->setObjectName(QLatin1String(name));
     label->setText(text);
     label->setFont(font);
-    setTextColour(label, Blue);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -122,6 +118,8 @@ QLineEdit *makeFlatEdit(QWidget *parent, const char *name, const QRect &place)
     QPalette palette;
     palette.setBrush(QPalette::Base, Qt::transparent);
     edit->setPalette(palette);
+    // A theme's style sheet would give the edit a box of its own.
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; }"));
     return edit;
 }
 
@@ -230,6 +228,7 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     m_aparenciaSelection = new UserSelection(cmbxAparencia);
     connectHandlers();
     updateAccessibleNames();
+    applyDesignColours();
 
     m_settingsFile = options.settingsFile.isEmpty() ? trajetix::settingsFileName() : options.settingsFile;
     // An error of the start-up sequence is shown; the window is created all the same.
@@ -269,7 +268,6 @@ void TfrmPrincipal::buildRoutesTab()
 
     lblTotalLinhas =
         makeLabel(tbshtRoteamento, "lblTotalLinhas", 16, 240, QStringLiteral("      "), designFont(Face::Tahoma, 8, true));
-    setTextColour(lblTotalLinhas, Green);
 
     btbtnProcessar = makeButton(tbshtRoteamento, "btbtnProcessar", QRect(242, 233, 191, 30),
                                 QStringLiteral("Processar rotas"), QStringLiteral("process"));
@@ -350,10 +348,8 @@ void TfrmPrincipal::buildAboutTab()
 
     lblVersao = makeLabel(tbshtSobre, "lblVersao", 193, 90, QStringLiteral("Versão 1.0"),
                           designFont(Face::Tahoma, 8, true));
-    setTextColour(lblVersao, Blue);
     lblVersaoWindows = makeLabel(tbshtSobre, "lblVersaoWindows", 193, 105,
                                  QStringLiteral("(para Windows 7 ou Superior)"), designFont(Face::Tahoma, 8));
-    setTextColour(lblVersaoWindows, Green);
 
     Panel1 = new QFrame(tbshtSobre);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -461,6 +457,29 @@ bool TfrmPrincipal::nativeDialogs() const
 {
     // Platform dialogs do not follow a carried theme; Qt's own do.
     return !trajetix::ThemeManager::instance().carriedThemeActive();
+}
+
+// The links are blue and the count and Windows-version labels green. On a dark theme
+// the design's pure blue and dark green cannot be read, so lighter tints of the same
+// hues stand in for them there.
+void TfrmPrincipal::applyDesignColours()
+{
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    const QColor blue = dark ? QColor(0x7a, 0xb4, 0xff) : QColor(0, 0, 255);
+    const QColor green = dark ? QColor(0x6c, 0xd9, 0x6c) : QColor(0, 128, 0);
+    for (QWidget *label : {static_cast<QWidget *>(lblKeyApi), static_cast<QWidget *>(lblVersao),
+                           static_cast<QWidget *>(lblLeiame), static_cast<QWidget *>(lblEmail),
+                           static_cast<QWidget *>(lblURLSite), static_cast<QWidget *>(lblLnkColaboracao)})
+        setTextColour(label, blue);
+    setTextColour(lblTotalLinhas, green);
+    setTextColour(lblVersaoWindows, green);
+}
+
+void TfrmPrincipal::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        applyDesignColours();
 }
 
 void TfrmPrincipal::resizeEvent(QResizeEvent *event)

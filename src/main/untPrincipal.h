@@ -112,6 +112,7 @@ public:
     LinkLabel *lblLnkColaboracao;
 
 protected:
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -122,6 +123,7 @@ private:
     void setTabOrder();
     void connectHandlers();
     void updateAccessibleNames();
+    void applyDesignColours();
 
     // Handlers of the window's events.
     void FormCreate();

@@ -3,14 +3,17 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <cmath>
 #include <memory>
 
 #include "WindowFakes.h"
 #include "i18n/Texts.h"
+#include "main/Widgets.h"
 #include "main/untPrincipal.h"
 #include "themes/ThemeManager.h"
 
@@ -28,6 +31,18 @@ const QStringList designedThemeOrder = {
     u"Onyx Blue"_s, u"Ruby Graphite"_s, u"Sapphire Kamri"_s, u"Silver"_s, u"Sky"_s, u"Slate Classico"_s,
     u"Smokey Quartz Kamri"_s, u"Tablet Dark"_s, u"Tablet Light"_s, u"Turquoise Gray"_s, u"Windows"_s, u"Windows10"_s,
     u"Windows10 Blue"_s, u"Windows10 Dark"_s, u"Windows10 Green"_s, u"Windows10 Purple"_s, u"Windows10 SlateGray"_s};
+
+double luminance(const QColor &c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
 
 void userPicks(QComboBox *list, int index)
 {
@@ -439,9 +454,21 @@ void TestStartup::userPicksATheme()
     QCOMPARE(window->cmbxAparencia->currentText(), QStringLiteral("Obsidian"));
     QCOMPARE(window->cmbxModo->currentIndex(), 0);
     QVERIFY(themeErrors.reports.isEmpty());
+    // The coloured labels stay readable on the dark theme.
+    QCoreApplication::processEvents();
+    const QColor background = window->palette().color(QPalette::Window);
+    QVERIFY(background.lightness() < 128);
+    for (QWidget *label : {static_cast<QWidget *>(window->lblLeiame), static_cast<QWidget *>(window->lblTotalLinhas),
+                           static_cast<QWidget *>(window->lblVersaoWindows)}) {
+        const QColor text = label->palette().color(QPalette::WindowText);
+        QVERIFY2(contrast(text, background) >= 4.5, qPrintable(label->objectName()));
+    }
 
     userPicks(window->cmbxAparencia, designedThemeOrder.indexOf(QStringLiteral("Windows")));
     QCOMPARE(ThemeManager::instance().activeName(), QStringLiteral("Windows"));
+    QCoreApplication::processEvents();
+    QCOMPARE(window->lblLeiame->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(window->lblTotalLinhas->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     QVERIFY(window->close());
     QVERIFY(settingsBytes().endsWith("\r\naparencia=Windows\r\n"));
 }
