@@ -27,6 +27,7 @@ struct Transfer {
     QByteArray body;
     bool bodyTooLarge = false;
     bool locationSeen = false;
+    bool requestWritten = false;
 
     // Sending: a request is being prepared (connection, TLS) or written.
     // Receiving: the request has been written; its answer is awaited.
@@ -35,6 +36,8 @@ struct Transfer {
 
     void startPhase(Phase p)
     {
+        if (p == Phase::Receiving)
+            requestWritten = true;
         phase = p;
         phaseStart = Clock::now();
     }
@@ -304,7 +307,12 @@ bool RestClient::execute(const RestRequest &request, RestResponse &response)
         return false;
     }
     if (code != CURLE_OK) {
-        d->error = (code == CURLE_WRITE_ERROR && t.bodyTooLarge) ? Error::BodyTooLarge : errorFromCurl(code);
+        if (code == CURLE_WRITE_ERROR && t.bodyTooLarge)
+            d->error = Error::BodyTooLarge;
+        else if (code == CURLE_UNSUPPORTED_PROTOCOL && t.requestWritten)
+            d->error = Error::Protocol; // an answer without an HTTP status line
+        else
+            d->error = errorFromCurl(code);
         return false;
     }
     if (t.statusCode <= 0) {
