@@ -28,6 +28,7 @@ struct Transfer {
     bool bodyTooLarge = false;
     bool locationSeen = false;
     bool requestWritten = false;
+    QByteArray writtenTail; // the last bytes of the request written so far
 
     // Sending: a request is being prepared (connection, TLS) or written.
     // Receiving: the request has been written; its answer is awaited.
@@ -97,12 +98,20 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     return len;
 }
 
-int onDebug(CURL *, curl_infotype type, char *, size_t, void *user)
+int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
-    // Only the moment a request has been written matters; everything else (which may name
-    // the address, key included) is dropped.
-    if (type == CURLINFO_HEADER_OUT)
-        static_cast<Transfer *>(user)->startPhase(Transfer::Phase::Receiving);
+    // Only the moment a request has been written in full matters: a GET ends with its first
+    // empty line, and a large one may go out in several pieces. Everything else (which may
+    // name the address, key included) is dropped.
+    if (type != CURLINFO_HEADER_OUT && type != CURLINFO_DATA_OUT)
+        return 0;
+    auto *t = static_cast<Transfer *>(user);
+    t->writtenTail += QByteArray::fromRawData(data, qsizetype(size)).right(4);
+    t->writtenTail = t->writtenTail.right(4);
+    if (t->writtenTail == "\r\n\r\n") {
+        t->writtenTail.clear();
+        t->startPhase(Transfer::Phase::Receiving);
+    }
     return 0;
 }
 

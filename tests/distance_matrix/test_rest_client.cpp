@@ -72,7 +72,8 @@ private slots:
     void sendsCookiesBack();
     void failsWithoutAnswer_data();
     void failsWithoutAnswer();
-    void connectTimeout();
+    void silentPeer_data();
+    void silentPeer();
     void connectionRefused();
     void failureKeepsHeldAnswer();
     void newAnswerReplacesParsedJson();
@@ -502,17 +503,38 @@ void TestRestClient::failsWithoutAnswer()
     QVERIFY(!client.lastErrorString().isEmpty());
 }
 
-void TestRestClient::connectTimeout()
+void TestRestClient::silentPeer_data()
 {
-    UnansweredPort port;
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("originBytes");
+    QTest::addColumn<int>("error");
+
+    QTest::newRow("no connection") << int(UnansweredPort::Kind::NoConnection) << 10
+                                   << int(RestClient::Error::ConnectTimeout);
+    QTest::newRow("connected, request written, no answer")
+        << int(UnansweredPort::Kind::NoReading) << 10 << int(RestClient::Error::ResponseTimeout);
+    QTest::newRow("connected, long request written, no answer")
+        << int(UnansweredPort::Kind::NoReading) << 200 * 1024 << int(RestClient::Error::ResponseTimeout);
+}
+
+void TestRestClient::silentPeer()
+{
+    QFETCH(int, kind);
+    QFETCH(int, originBytes);
+    QFETCH(int, error);
+
+    UnansweredPort port{UnansweredPort::Kind(kind)};
     QVERIFY(port.isValid());
     ClientSettings settings;
     settings.endpoint = QStringLiteral("http://127.0.0.1:%1/maps/api/distancematrix/json").arg(port.port());
     settings.connectTimeoutMs = 300;
+    settings.sendTimeoutMs = 300;
+    settings.responseTimeoutMs = 1500;
     RestClient client(settings);
     RestResponse response;
-    QVERIFY(!client.execute(pairRequest(), response));
-    QCOMPARE(client.lastError(), RestClient::Error::ConnectTimeout);
+    QVERIFY(!client.execute(pairRequest(QString(originBytes, QLatin1Char('a'))), response));
+    QCOMPARE(int(client.lastError()), error);
+    QVERIFY(response.isEmpty());
 }
 
 void TestRestClient::connectionRefused()

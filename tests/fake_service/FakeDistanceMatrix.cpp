@@ -700,7 +700,7 @@ void FakeDistanceMatrix::clearRecords()
 // ---------------------------------------------------------------------------------------
 // A port that never answers a connection attempt
 
-UnansweredPort::UnansweredPort()
+UnansweredPort::UnansweredPort(Kind kind)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listener < 0)
@@ -709,19 +709,22 @@ UnansweredPort::UnansweredPort()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&addr), len) != 0 || ::listen(m_listener, 0) != 0
+    const int backlog = kind == Kind::NoConnection ? 0 : 16;
+    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&addr), len) != 0 || ::listen(m_listener, backlog) != 0
         || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
         return;
-    // With a backlog of 0 the queue holds one connection; fill it (and one more for good
-    // measure, which may stay pending) so that later attempts get no answer to their SYN.
-    for (int i = 0; i < 2; ++i) {
-        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (s < 0)
-            return;
-        ::connect(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-        m_fillers.append(s);
+    if (kind == Kind::NoConnection) {
+        // With a backlog of 0 the queue holds one connection; fill it (and one more for
+        // good measure, which may stay pending) so later attempts get no answer to their SYN.
+        for (int i = 0; i < 2; ++i) {
+            const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            if (s < 0)
+                return;
+            ::connect(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+            m_fillers.append(s);
+        }
+        QThread::msleep(50); // let the fillers' handshakes complete
     }
-    QThread::msleep(50); // let the handshakes of the fillers complete
     m_port = ntohs(addr.sin_port);
 }
 

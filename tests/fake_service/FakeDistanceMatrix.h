@@ -150,11 +150,16 @@ private:
     QString m_error;
 };
 
-// A port on 127.0.0.1 that takes no more connections: its listen queue is full and nothing
-// accepts, so a new connection attempt hangs until the client's connect time-out.
+// A port on 127.0.0.1 that never answers, in one of two ways:
+// NoConnection: its listen queue is full and nothing accepts, so a connection attempt hangs
+//   until the client's connect time-out.
+// NoReading: connections complete (in the kernel's queue) but nobody reads or answers, so a
+//   request waits for an answer that never comes.
 class UnansweredPort {
 public:
-    UnansweredPort();
+    enum class Kind { NoConnection, NoReading };
+
+    explicit UnansweredPort(Kind kind = Kind::NoConnection);
     ~UnansweredPort();
     UnansweredPort(const UnansweredPort &) = delete;
     UnansweredPort &operator=(const UnansweredPort &) = delete;
