@@ -9,7 +9,7 @@ namespace trajetix {
 // time-outs and point the endpoint at a local fake service.
 struct ClientSettings {
     QString endpoint = QStringLiteral("https://maps.googleapis.com/maps/api/distancematrix/json");
-    QString caFile;               // extra trusted CA (tests, local proxies); empty = system store only
+    QString caFile;                // extra trusted CA (tests, local proxies); empty = system store only
     int connectTimeoutMs = 30000;  // each connection attempt, TLS handshake included
     int responseTimeoutMs = 30000; // from the request being written until the whole answer is in
     int sendTimeoutMs = 60000;     // from the start of a request until it is written

@@ -46,9 +46,8 @@ bool DistanceMatrixService::send()
     bool ok = false;
     if (m_waitInEventLoop && QCoreApplication::instance()) {
         QEventLoop loop;
-        std::unique_ptr<QThread> worker(QThread::create([this, &ok] {
-            ok = m_client.execute(m_request, m_response);
-        }));
+        std::unique_ptr<QThread> worker(
+            QThread::create([this, &ok] { ok = m_client.execute(m_request, m_response); }));
         // finished is emitted on the worker, so quit() is queued to this thread and is seen
         // even when the transfer ends before exec() starts.
         QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -68,7 +67,8 @@ bool DistanceMatrixService::readStatus(QString &status)
     return answer::readStatus(m_response.jsonValue(), status);
 }
 
-bool DistanceMatrixService::readAddressesAndElement(QString &origin, QString &destination, QString &elementStatus)
+bool DistanceMatrixService::readAddressesAndElement(QString &origin, QString &destination,
+                                                    QString &elementStatus)
 {
     return answer::readAddressesAndElement(m_response.jsonValue(), origin, destination, elementStatus);
 }

@@ -12,7 +12,7 @@ namespace trajetix {
 // request and the held answer, kept together for the life of the owner (one connection and
 // one cookie store for every line of every run).
 class DistanceMatrixService : public RouteService {
-public:
+  public:
     explicit DistanceMatrixService(const ClientSettings &settings = {});
     ~DistanceMatrixService() override;
 
@@ -39,7 +39,7 @@ public:
     RestClient::Error lastError() const { return m_error; }
     QString lastErrorString() const;
 
-private:
+  private:
     RestClient m_client;
     RestRequest m_request;
     RestResponse m_response;

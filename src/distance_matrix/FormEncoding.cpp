@@ -22,8 +22,8 @@ QByteArray formUrlEncode(QStringView value)
     out.reserve(utf8.size() * 3);
     for (const char c : utf8) {
         const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '*' || b == '-'
-            || b == '.' || b == '_') {
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '*' ||
+            b == '-' || b == '.' || b == '_') {
             out.append(c);
         } else if (b == ' ') {
             out.append('+');

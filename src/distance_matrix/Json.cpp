@@ -14,7 +14,7 @@ const JsonValue *JsonValue::member(QStringView name) const
 // Recursive descent over UTF-16 text; strict: no comments, no trailing commas, no
 // single quotes, no bare control characters in strings, no leading zeros or "+".
 class JsonParser {
-public:
+  public:
     explicit JsonParser(QStringView text) : m_text(text) {}
 
     std::optional<JsonValue> parseDocument()
@@ -29,7 +29,7 @@ public:
         return v;
     }
 
-private:
+  private:
     QStringView m_text;
     qsizetype m_pos = 0;
 
@@ -190,14 +190,30 @@ private:
             const char16_t e = peek();
             ++m_pos;
             switch (e) {
-            case '"': out.append(QLatin1Char('"')); break;
-            case '\\': out.append(QLatin1Char('\\')); break;
-            case '/': out.append(QLatin1Char('/')); break;
-            case 'b': out.append(QChar(0x08)); break;
-            case 'f': out.append(QChar(0x0C)); break;
-            case 'n': out.append(QChar(0x0A)); break;
-            case 'r': out.append(QChar(0x0D)); break;
-            case 't': out.append(QChar(0x09)); break;
+            case '"':
+                out.append(QLatin1Char('"'));
+                break;
+            case '\\':
+                out.append(QLatin1Char('\\'));
+                break;
+            case '/':
+                out.append(QLatin1Char('/'));
+                break;
+            case 'b':
+                out.append(QChar(0x08));
+                break;
+            case 'f':
+                out.append(QChar(0x0C));
+                break;
+            case 'n':
+                out.append(QChar(0x0A));
+                break;
+            case 'r':
+                out.append(QChar(0x0D));
+                break;
+            case 't':
+                out.append(QChar(0x09));
+                break;
             case 'u': {
                 if (m_pos + 4 > m_text.size())
                     return false;

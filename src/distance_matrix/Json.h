@@ -14,7 +14,7 @@ struct JsonMember;
 // included, so that a lookup can take the first occurrence of a name. (QJsonDocument keeps
 // only the last one.)
 class JsonValue {
-public:
+  public:
     enum class Type { Null, Bool, Number, String, Array, Object };
 
     // Parses text that holds exactly one JSON value (RFC 8259), with white space allowed
@@ -38,7 +38,7 @@ public:
     // when this is not an object.
     const JsonValue *member(QStringView name) const;
 
-private:
+  private:
     friend class JsonParser;
     Type m_type = Type::Null;
     QString m_text;

@@ -351,19 +351,32 @@ QString RestClient::lastErrorString() const
 QString RestClient::errorText(Error error)
 {
     switch (error) {
-    case Error::None: return {};
-    case Error::BadAddress: return QStringLiteral("the service address cannot be used");
-    case Error::NameResolution: return QStringLiteral("the service's host name could not be resolved");
-    case Error::Connection: return QStringLiteral("could not connect to the service");
-    case Error::Tls: return QStringLiteral("the secure connection to the service failed");
-    case Error::ConnectTimeout: return QStringLiteral("connecting to the service timed out");
-    case Error::SendTimeout: return QStringLiteral("sending the request timed out");
-    case Error::ResponseTimeout: return QStringLiteral("the service did not answer in time");
-    case Error::TooManyRedirects: return QStringLiteral("too many redirects");
-    case Error::BodyTooLarge: return QStringLiteral("the answer is larger than allowed");
-    case Error::ConnectionLost: return QStringLiteral("the connection was lost before the answer was complete");
-    case Error::Protocol: return QStringLiteral("the service's answer is not valid HTTP");
-    case Error::Other: break;
+    case Error::None:
+        return {};
+    case Error::BadAddress:
+        return QStringLiteral("the service address cannot be used");
+    case Error::NameResolution:
+        return QStringLiteral("the service's host name could not be resolved");
+    case Error::Connection:
+        return QStringLiteral("could not connect to the service");
+    case Error::Tls:
+        return QStringLiteral("the secure connection to the service failed");
+    case Error::ConnectTimeout:
+        return QStringLiteral("connecting to the service timed out");
+    case Error::SendTimeout:
+        return QStringLiteral("sending the request timed out");
+    case Error::ResponseTimeout:
+        return QStringLiteral("the service did not answer in time");
+    case Error::TooManyRedirects:
+        return QStringLiteral("too many redirects");
+    case Error::BodyTooLarge:
+        return QStringLiteral("the answer is larger than allowed");
+    case Error::ConnectionLost:
+        return QStringLiteral("the connection was lost before the answer was complete");
+    case Error::Protocol:
+        return QStringLiteral("the service's answer is not valid HTTP");
+    case Error::Other:
+        break;
     }
     return QStringLiteral("the request failed");
 }

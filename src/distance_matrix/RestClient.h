@@ -25,20 +25,20 @@ namespace trajetix {
 //
 // execute() may be called from any one thread at a time.
 class RestClient {
-public:
+  public:
     enum class Error {
         None,
-        BadAddress,       // the endpoint cannot be used as an http(s) address
+        BadAddress, // the endpoint cannot be used as an http(s) address
         NameResolution,
-        Connection,       // refused or unreachable
-        Tls,              // handshake or certificate check failed
+        Connection, // refused or unreachable
+        Tls,        // handshake or certificate check failed
         ConnectTimeout,
         SendTimeout,
         ResponseTimeout,
         TooManyRedirects,
         BodyTooLarge,
-        ConnectionLost,   // closed before a complete answer
-        Protocol,         // not a valid HTTP answer, or a body that cannot be unpacked
+        ConnectionLost, // closed before a complete answer
+        Protocol,       // not a valid HTTP answer, or a body that cannot be unpacked
         Other,
     };
 
@@ -64,7 +64,7 @@ public:
     QString lastErrorString() const;
     static QString errorText(Error error);
 
-private:
+  private:
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -12,7 +12,7 @@ namespace trajetix {
 // key, language and mode, always in that order in the query. language is "PT" from the
 // start; the others start empty and keep a value until it is set again.
 class RestRequest {
-public:
+  public:
     RestRequest();
 
     static QByteArray method() { return QByteArrayLiteral("GET"); }
@@ -28,7 +28,7 @@ public:
     // "origins=…&destinations=…&key=…&language=PT&mode=…", values form-urlencoded.
     QByteArray query() const;
 
-private:
+  private:
     struct Parameter {
         QString name;
         QString value;

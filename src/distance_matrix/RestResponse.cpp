@@ -45,7 +45,8 @@ QByteArray RestResponse::charsetOf(QByteArrayView contentType)
     return {};
 }
 
-void RestResponse::assign(int statusCode, const QString &statusText, QList<Header> headers, QByteArray rawBody)
+void RestResponse::assign(int statusCode, const QString &statusText, QList<Header> headers,
+                          QByteArray rawBody)
 {
     m_statusCode = statusCode;
     m_statusText = statusText;
@@ -57,7 +58,8 @@ void RestResponse::assign(int statusCode, const QString &statusText, QList<Heade
 
     // No charset named: UTF-8, whatever the media type. An unknown name leaves no text at
     // all rather than a guess, so the answer reads as unreadable instead of as garbage.
-    QStringDecoder decoder(m_charset.isEmpty() ? QByteArrayLiteral("UTF-8").constData() : m_charset.constData());
+    QStringDecoder decoder(m_charset.isEmpty() ? QByteArrayLiteral("UTF-8").constData()
+                                               : m_charset.constData());
     m_textDecoded = decoder.isValid();
     if (m_textDecoded)
         m_text = decoder.decode(m_rawBody);

@@ -15,7 +15,7 @@ namespace trajetix {
 // The answer last received: status, headers, body as bytes and as text, and the JSON value
 // parsed from the text on first use. Empty until the first answer arrives.
 class RestResponse {
-public:
+  public:
     using Header = std::pair<QByteArray, QByteArray>;
 
     bool isEmpty() const { return m_statusCode == 0; }
@@ -46,7 +46,7 @@ public:
     // The charset parameter of a Content-Type value, unquoted; empty when there is none.
     static QByteArray charsetOf(QByteArrayView contentType);
 
-private:
+  private:
     int m_statusCode = 0;
     QString m_statusText;
     QList<Header> m_headers;

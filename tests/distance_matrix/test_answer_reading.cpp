@@ -15,9 +15,11 @@ QString j(const char *utf8)
 }
 
 // A found-route answer; pieces can be replaced to break one thing at a time.
-QString answerWith(const char *destinations, const char *origins, const char *rows, const char *status = R"("OK")")
+QString answerWith(const char *destinations, const char *origins, const char *rows,
+                   const char *status = R"("OK")")
 {
-    return QStringLiteral("{\"destination_addresses\": %1, \"origin_addresses\": %2, \"rows\": %3, \"status\": %4}")
+    return QStringLiteral(
+               "{\"destination_addresses\": %1, \"origin_addresses\": %2, \"rows\": %3, \"status\": %4}")
         .arg(j(destinations), j(origins), j(rows), j(status));
 }
 
@@ -28,7 +30,8 @@ QString rowWithElement(const char *element)
 
 QString answerWithElement(const char *element)
 {
-    return answerWith(R"(["Dest, Brasil"])", R"(["Orig, Brasil"])", rowWithElement(element).toUtf8().constData());
+    return answerWith(R"(["Dest, Brasil"])", R"(["Orig, Brasil"])",
+                      rowWithElement(element).toUtf8().constData());
 }
 
 const char *const okElement =
@@ -39,7 +42,7 @@ const char *const okElement =
 class TestAnswerReading : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void readsSteps_data();
     void readsSteps();
     void failedStepLeavesOutputs();
@@ -55,32 +58,37 @@ void TestAnswerReading::readsSteps_data()
     QTest::addColumn<QString>("step3");
 
     const QString found = answerWithElement(okElement);
-    QTest::newRow("route found") << found << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << j("12,3 km|15 minutos");
+    QTest::newRow("route found") << found << j("OK") << j("Orig, Brasil|Dest, Brasil|OK")
+                                 << j("12,3 km|15 minutos");
     QTest::newRow("pair not found needs no distance")
         << answerWith(R"([""])", R"([""])", R"([{"elements": [{"status": "NOT_FOUND"}]}])") << j("OK")
         << j("||NOT_FOUND") << unreadable;
     QTest::newRow("refused with empty arrays")
         << j(R"({"destination_addresses": [], "error_message": "The provided API key is invalid.", "origin_addresses": [], "rows": [], "status": "REQUEST_DENIED"})")
         << j("REQUEST_DENIED") << unreadable << unreadable;
-    QTest::newRow("only status") << j(R"({"status": "OVER_QUERY_LIMIT"})") << j("OVER_QUERY_LIMIT") << unreadable
-                                 << unreadable;
-    QTest::newRow("empty rows with OK") << answerWith(R"(["D"])", R"(["O"])", "[]") << j("OK") << unreadable << unreadable;
+    QTest::newRow("only status") << j(R"({"status": "OVER_QUERY_LIMIT"})") << j("OVER_QUERY_LIMIT")
+                                 << unreadable << unreadable;
+    QTest::newRow("empty rows with OK")
+        << answerWith(R"(["D"])", R"(["O"])", "[]") << j("OK") << unreadable << unreadable;
     QTest::newRow("empty rows with other status")
         << answerWith("[]", "[]", "[]", R"("ZERO_RESULTS")") << j("ZERO_RESULTS") << unreadable << unreadable;
 
     // Top-level status
-    QTest::newRow("Status with capital S") << j(R"({"Status": "OK"})") << unreadable << unreadable << unreadable;
+    QTest::newRow("Status with capital S")
+        << j(R"({"Status": "OK"})") << unreadable << unreadable << unreadable;
     QTest::newRow("STATUS") << j(R"({"STATUS": "OK"})") << unreadable << unreadable << unreadable;
     QTest::newRow("no status") << j(R"({"rows": []})") << unreadable << unreadable << unreadable;
-    QTest::newRow("first status wins")
-        << j(R"({"status": "INVALID_REQUEST", "status": "OK"})") << j("INVALID_REQUEST") << unreadable << unreadable;
+    QTest::newRow("first status wins") << j(R"({"status": "INVALID_REQUEST", "status": "OK"})")
+                                       << j("INVALID_REQUEST") << unreadable << unreadable;
     QTest::newRow("status case kept") << j(R"({"status": "ok"})") << j("ok") << unreadable << unreadable;
     QTest::newRow("status as number") << j(R"({"status": 200})") << j("200") << unreadable << unreadable;
     QTest::newRow("status as true") << j(R"({"status": true})") << j("true") << unreadable << unreadable;
     QTest::newRow("status null") << j(R"({"status": null})") << unreadable << unreadable << unreadable;
-    QTest::newRow("status object") << j(R"({"status": {"code": "OK"}})") << unreadable << unreadable << unreadable;
+    QTest::newRow("status object") << j(R"({"status": {"code": "OK"}})") << unreadable << unreadable
+                                   << unreadable;
     QTest::newRow("status array") << j(R"({"status": ["OK"]})") << unreadable << unreadable << unreadable;
-    QTest::newRow("status with escapes") << j(R"({"status": "O\u004b"})") << j("OK") << unreadable << unreadable;
+    QTest::newRow("status with escapes")
+        << j(R"({"status": "O\u004b"})") << j("OK") << unreadable << unreadable;
     QTest::newRow("top level array") << j(R"([{"status": "OK"}])") << unreadable << unreadable << unreadable;
     QTest::newRow("top level string") << j(R"("OK")") << unreadable << unreadable << unreadable;
     QTest::newRow("no JSON") << QString() << unreadable << unreadable << unreadable;
@@ -88,60 +96,62 @@ void TestAnswerReading::readsSteps_data()
 
     // Addresses
     QTest::newRow("addresses with escapes")
-        << answerWith(R"(["S\u00e3o Paulo, SP"])", R"(["Rua \"A\", 10"])", rowWithElement(okElement).toUtf8().constData())
+        << answerWith(R"(["S\u00e3o Paulo, SP"])", R"(["Rua \"A\", 10"])",
+                      rowWithElement(okElement).toUtf8().constData())
         << j("OK") << j("Rua \"A\", 10|São Paulo, SP|OK") << j("12,3 km|15 minutos");
     QTest::newRow("only first entries")
         << answerWith(R"(["D1", 7, null])", R"(["O1", {}])",
                       R"([{"elements": [{"status": "NOT_FOUND"}, "junk"]}, 42])")
         << j("OK") << j("O1|D1|NOT_FOUND") << unreadable;
     QTest::newRow("destinations missing")
-        << j(R"({"origin_addresses": ["O"], "rows": [{"elements": [{"status": "OK"}]}], "status": "OK"})") << j("OK")
-        << unreadable << unreadable;
+        << j(R"({"origin_addresses": ["O"], "rows": [{"elements": [{"status": "OK"}]}], "status": "OK"})")
+        << j("OK") << unreadable << unreadable;
     QTest::newRow("origins missing")
-        << j(R"({"destination_addresses": ["D"], "rows": [{"elements": [{"status": "OK"}]}], "status": "OK"})") << j("OK")
-        << unreadable << unreadable;
+        << j(R"({"destination_addresses": ["D"], "rows": [{"elements": [{"status": "OK"}]}], "status": "OK"})")
+        << j("OK") << unreadable << unreadable;
     QTest::newRow("destinations a string")
-        << answerWith(R"("D")", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK") << unreadable
-        << j("12,3 km|15 minutos");
+        << answerWith(R"("D")", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK")
+        << unreadable << j("12,3 km|15 minutos");
     QTest::newRow("destinations an object")
         << answerWith(R"({"0": "D"})", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK")
         << unreadable << j("12,3 km|15 minutos");
-    QTest::newRow("origins empty")
-        << answerWith(R"(["D"])", "[]", rowWithElement(okElement).toUtf8().constData()) << j("OK") << unreadable
-        << j("12,3 km|15 minutos");
+    QTest::newRow("origins empty") << answerWith(R"(["D"])", "[]",
+                                                 rowWithElement(okElement).toUtf8().constData())
+                                   << j("OK") << unreadable << j("12,3 km|15 minutos");
     QTest::newRow("first destination null")
-        << answerWith("[null]", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK") << unreadable
-        << j("12,3 km|15 minutos");
+        << answerWith("[null]", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK")
+        << unreadable << j("12,3 km|15 minutos");
     QTest::newRow("first origin an array")
-        << answerWith(R"(["D"])", R"([["O"]])", rowWithElement(okElement).toUtf8().constData()) << j("OK") << unreadable
-        << j("12,3 km|15 minutos");
+        << answerWith(R"(["D"])", R"([["O"]])", rowWithElement(okElement).toUtf8().constData()) << j("OK")
+        << unreadable << j("12,3 km|15 minutos");
     QTest::newRow("first destination a number")
-        << answerWith("[5]", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK") << j("O|5|OK")
-        << j("12,3 km|15 minutos");
+        << answerWith("[5]", R"(["O"])", rowWithElement(okElement).toUtf8().constData()) << j("OK")
+        << j("O|5|OK") << j("12,3 km|15 minutos");
     QTest::newRow("first of repeated addresses wins")
         << j(R"({"destination_addresses": ["D1"], "origin_addresses": ["O1"], "destination_addresses": ["D2"], "rows": [{"elements": [{"status": "OK", "status": "NOT_FOUND"}]}], "status": "OK"})")
         << j("OK") << j("O1|D1|OK") << unreadable;
 
     // Rows and elements
-    QTest::newRow("rows an object")
-        << answerWith(R"(["D"])", R"(["O"])", R"({"elements": [{"status": "OK"}]})") << j("OK") << unreadable
-        << unreadable;
-    QTest::newRow("first row an array")
-        << answerWith(R"(["D"])", R"(["O"])", R"([[{"status": "OK"}]])") << j("OK") << unreadable << unreadable;
-    QTest::newRow("first row a string") << answerWith(R"(["D"])", R"(["O"])", R"(["row"])") << j("OK") << unreadable
-                                        << unreadable;
-    QTest::newRow("row without elements") << answerWith(R"(["D"])", R"(["O"])", R"([{"cells": []}])") << j("OK")
-                                          << unreadable << unreadable;
+    QTest::newRow("rows an object") << answerWith(R"(["D"])", R"(["O"])",
+                                                  R"({"elements": [{"status": "OK"}]})")
+                                    << j("OK") << unreadable << unreadable;
+    QTest::newRow("first row an array") << answerWith(R"(["D"])", R"(["O"])", R"([[{"status": "OK"}]])")
+                                        << j("OK") << unreadable << unreadable;
+    QTest::newRow("first row a string")
+        << answerWith(R"(["D"])", R"(["O"])", R"(["row"])") << j("OK") << unreadable << unreadable;
+    QTest::newRow("row without elements")
+        << answerWith(R"(["D"])", R"(["O"])", R"([{"cells": []}])") << j("OK") << unreadable << unreadable;
     QTest::newRow("elements empty") << answerWith(R"(["D"])", R"(["O"])", R"([{"elements": []}])") << j("OK")
                                     << unreadable << unreadable;
     QTest::newRow("elements not an array")
         << answerWith(R"(["D"])", R"(["O"])", R"([{"elements": {"status": "OK"}}])") << j("OK") << unreadable
         << unreadable;
-    QTest::newRow("first element a string") << answerWithElement(R"("OK")") << j("OK") << unreadable << unreadable;
+    QTest::newRow("first element a string")
+        << answerWithElement(R"("OK")") << j("OK") << unreadable << unreadable;
     QTest::newRow("first element null") << answerWithElement("null") << j("OK") << unreadable << unreadable;
     QTest::newRow("element without status")
-        << answerWithElement(R"({"distance": {"text": "1 km"}, "duration": {"text": "1 min"}})") << j("OK") << unreadable
-        << j("1 km|1 min");
+        << answerWithElement(R"({"distance": {"text": "1 km"}, "duration": {"text": "1 min"}})") << j("OK")
+        << unreadable << j("1 km|1 min");
     QTest::newRow("element Status capital")
         << answerWithElement(R"({"Status": "OK"})") << j("OK") << unreadable << unreadable;
 
@@ -153,16 +163,19 @@ void TestAnswerReading::readsSteps_data()
         << answerWithElement(R"({"distance": {"text": "1 km"}, "status": "OK"})") << j("OK")
         << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
     QTest::newRow("distance a string")
-        << answerWithElement(R"({"distance": "1 km", "duration": {"text": "2 min"}, "status": "OK"})") << j("OK")
-        << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
+        << answerWithElement(R"({"distance": "1 km", "duration": {"text": "2 min"}, "status": "OK"})")
+        << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
     QTest::newRow("duration an array")
-        << answerWithElement(R"({"distance": {"text": "1 km"}, "duration": [{"text": "2 min"}], "status": "OK"})")
+        << answerWithElement(
+               R"({"distance": {"text": "1 km"}, "duration": [{"text": "2 min"}], "status": "OK"})")
         << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
     QTest::newRow("distance without text")
-        << answerWithElement(R"({"distance": {"value": 1000}, "duration": {"text": "2 min"}, "status": "OK"})")
+        << answerWithElement(
+               R"({"distance": {"value": 1000}, "duration": {"text": "2 min"}, "status": "OK"})")
         << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
     QTest::newRow("distance Text capital")
-        << answerWithElement(R"({"distance": {"Text": "1 km"}, "duration": {"text": "2 min"}, "status": "OK"})")
+        << answerWithElement(
+               R"({"distance": {"Text": "1 km"}, "duration": {"text": "2 min"}, "status": "OK"})")
         << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << unreadable;
     QTest::newRow("duration text null")
         << answerWithElement(R"({"distance": {"text": "1 km"}, "duration": {"text": null}, "status": "OK"})")
@@ -175,8 +188,8 @@ void TestAnswerReading::readsSteps_data()
                R"({"distance": {"text": "1 km", "text": "9 km"}, "distance": "x", "duration": {"text": "2 min"}, "status": "OK"})")
         << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << j("1 km|2 min");
     QTest::newRow("empty texts")
-        << answerWithElement(R"({"distance": {"text": ""}, "duration": {"text": ""}, "status": "OK"})") << j("OK")
-        << j("Orig, Brasil|Dest, Brasil|OK") << j("|");
+        << answerWithElement(R"({"distance": {"text": ""}, "duration": {"text": ""}, "status": "OK"})")
+        << j("OK") << j("Orig, Brasil|Dest, Brasil|OK") << j("|");
 }
 
 void TestAnswerReading::readsSteps()
@@ -199,15 +212,17 @@ void TestAnswerReading::readsSteps()
              step2);
 
     QString distance, duration;
-    QCOMPARE(answer::readDistanceAndDuration(root, distance, duration) ? distance + QLatin1Char('|') + duration
-                                                                       : unreadable,
+    QCOMPARE(answer::readDistanceAndDuration(root, distance, duration)
+                 ? distance + QLatin1Char('|') + duration
+                 : unreadable,
              step3);
 }
 
 void TestAnswerReading::failedStepLeavesOutputs()
 {
     // A step that fails part-way writes nothing, so a caller never sees half an answer.
-    const auto v = JsonValue::parse(answerWith(R"(["D"])", "[]", rowWithElement(okElement).toUtf8().constData()));
+    const auto v =
+        JsonValue::parse(answerWith(R"(["D"])", "[]", rowWithElement(okElement).toUtf8().constData()));
     QVERIFY(v);
     QString origin = QStringLiteral("o"), destination = QStringLiteral("d"), status = QStringLiteral("s");
     QVERIFY(!answer::readAddressesAndElement(&*v, origin, destination, status));

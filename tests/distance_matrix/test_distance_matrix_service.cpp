@@ -25,7 +25,7 @@ ClientSettings settingsFor(const FakeDistanceMatrix &fake)
 class TestDistanceMatrixService : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void readsTheThreeRowShapes_data();
     void readsTheThreeRowShapes();
     void sendsWhatWasSet();
@@ -42,13 +42,17 @@ void TestDistanceMatrixService::readsTheThreeRowShapes_data()
     QTest::addColumn<QStringList>("expected"); // status, then what steps 2 and 3 give
 
     QTest::newRow("route found") << QStringLiteral("found")
-                                 << QStringList{QStringLiteral("OK"), QStringLiteral("Rua A 10, Brasil"),
-                                                QStringLiteral("São Paulo, Brasil"), QStringLiteral("OK"),
-                                                QStringLiteral("12,3 km"), QStringLiteral("15 minutos")};
+                                 << QStringList{QStringLiteral("OK"),
+                                                QStringLiteral("Rua A 10, Brasil"),
+                                                QStringLiteral("São Paulo, Brasil"),
+                                                QStringLiteral("OK"),
+                                                QStringLiteral("12,3 km"),
+                                                QStringLiteral("15 minutos")};
     QTest::newRow("pair not found") << QStringLiteral("not-found")
-                                    << QStringList{QStringLiteral("OK"), QStringLiteral("R"), QStringLiteral("S"),
-                                                   QStringLiteral("NOT_FOUND")};
-    QTest::newRow("service refused") << QStringLiteral("refused") << QStringList{QStringLiteral("REQUEST_DENIED")};
+                                    << QStringList{QStringLiteral("OK"), QStringLiteral("R"),
+                                                   QStringLiteral("S"), QStringLiteral("NOT_FOUND")};
+    QTest::newRow("service refused") << QStringLiteral("refused")
+                                     << QStringList{QStringLiteral("REQUEST_DENIED")};
 }
 
 void TestDistanceMatrixService::readsTheThreeRowShapes()
@@ -95,12 +99,14 @@ void TestDistanceMatrixService::sendsWhatWasSet()
     service.setMode(QStringLiteral("bicycling"));
     service.setPair(QString(), QStringLiteral("B;C"));
     QVERIFY(service.send());
-    QCOMPARE(fake.lastRequest().rawQuery, QByteArray("origins=&destinations=B%3BC&key=+k+&language=PT&mode=bicycling"));
+    QCOMPARE(fake.lastRequest().rawQuery,
+             QByteArray("origins=&destinations=B%3BC&key=+k+&language=PT&mode=bicycling"));
 
     // Values stay until set again.
     service.setPair(QStringLiteral("X"), QStringLiteral("Y"));
     QVERIFY(service.send());
-    QCOMPARE(fake.lastRequest().rawQuery, QByteArray("origins=X&destinations=Y&key=+k+&language=PT&mode=bicycling"));
+    QCOMPARE(fake.lastRequest().rawQuery,
+             QByteArray("origins=X&destinations=Y&key=+k+&language=PT&mode=bicycling"));
 }
 
 void TestDistanceMatrixService::failedSendKeepsAnswerAndHidesKey()

@@ -8,7 +8,7 @@ using namespace trajetix;
 class TestFormEncoding : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void encodesValue_data();
     void encodesValue();
     void queryOrderIsFixed_data();
@@ -35,13 +35,17 @@ void TestFormEncoding::encodesValue_data()
     QTest::newRow("letters and digits") << QStringLiteral("AZaz09") << QByteArray("AZaz09");
     QTest::newRow("empty") << QString() << QByteArray();
     QTest::newRow("key with blanks around") << QStringLiteral("  AIza key ") << QByteArray("++AIza+key+");
-    QTest::newRow("control characters") << QStringLiteral("a\tb\r\nc") + QChar(0x7F) << QByteArray("a%09b%0D%0Ac%7F");
+    QTest::newRow("control characters")
+        << QStringLiteral("a\tb\r\nc") + QChar(0x7F) << QByteArray("a%09b%0D%0Ac%7F");
     QTest::newRow("NUL") << QString(QChar(0)) << QByteArray("%00");
-    QTest::newRow("reserved set") << QStringLiteral("?&=#:@!$'()[]") << QByteArray("%3F%26%3D%23%3A%40%21%24%27%28%29%5B%5D");
-    QTest::newRow("quotes and angles") << QStringLiteral("\"<>\\^`{|}") << QByteArray("%22%3C%3E%5C%5E%60%7B%7C%7D");
+    QTest::newRow("reserved set") << QStringLiteral("?&=#:@!$'()[]")
+                                  << QByteArray("%3F%26%3D%23%3A%40%21%24%27%28%29%5B%5D");
+    QTest::newRow("quotes and angles")
+        << QStringLiteral("\"<>\\^`{|}") << QByteArray("%22%3C%3E%5C%5E%60%7B%7C%7D");
     QTest::newRow("upper-case hex") << QStringLiteral("ÿ") << QByteArray("%C3%BF");
     QTest::newRow("three-byte character") << QStringLiteral("北京") << QByteArray("%E5%8C%97%E4%BA%AC");
-    QTest::newRow("four-byte character") << QString::fromUtf8("\xF0\x9F\x98\x80") << QByteArray("%F0%9F%98%80");
+    QTest::newRow("four-byte character")
+        << QString::fromUtf8("\xF0\x9F\x98\x80") << QByteArray("%F0%9F%98%80");
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("%EF%BF%BD");
     QTest::newRow("no-break space") << QString(QChar(0xA0)) << QByteArray("%C2%A0");
 }
@@ -56,10 +60,10 @@ void TestFormEncoding::encodesValue()
 void TestFormEncoding::queryOrderIsFixed_data()
 {
     QTest::addColumn<QStringList>("setOrder");
-    QTest::newRow("batch order") << QStringList{QStringLiteral("key"), QStringLiteral("mode"), QStringLiteral("origins"),
-                                                QStringLiteral("destinations")};
-    QTest::newRow("reverse") << QStringList{QStringLiteral("mode"), QStringLiteral("key"), QStringLiteral("destinations"),
-                                            QStringLiteral("origins")};
+    QTest::newRow("batch order") << QStringList{QStringLiteral("key"), QStringLiteral("mode"),
+                                                QStringLiteral("origins"), QStringLiteral("destinations")};
+    QTest::newRow("reverse") << QStringList{QStringLiteral("mode"), QStringLiteral("key"),
+                                            QStringLiteral("destinations"), QStringLiteral("origins")};
     QTest::newRow("query order") << QStringList{QStringLiteral("origins"), QStringLiteral("destinations"),
                                                 QStringLiteral("key"), QStringLiteral("mode")};
 }
@@ -86,9 +90,9 @@ void TestFormEncoding::namesMatchWithoutCase()
     QVERIFY(request.setParameter(u"Destinations", QStringLiteral("b")));
     QVERIFY(request.setParameter(u"kEy", QStringLiteral("c")));
     QVERIFY(request.setParameter(u"Mode", QStringLiteral("driving")));
-    QCOMPARE(request.parameterNames(), (QStringList{QStringLiteral("origins"), QStringLiteral("destinations"),
-                                                    QStringLiteral("key"), QStringLiteral("language"),
-                                                    QStringLiteral("mode")}));
+    QCOMPARE(request.parameterNames(),
+             (QStringList{QStringLiteral("origins"), QStringLiteral("destinations"), QStringLiteral("key"),
+                          QStringLiteral("language"), QStringLiteral("mode")}));
     QCOMPARE(request.query(), QByteArray("origins=a&destinations=b&key=c&language=PT&mode=driving"));
 }
 

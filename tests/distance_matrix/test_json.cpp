@@ -7,7 +7,7 @@ using namespace trajetix;
 class TestJson : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void acceptsOrRefuses_data();
     void acceptsOrRefuses();
     void stringEscapes_data();
@@ -77,7 +77,8 @@ void TestJson::stringEscapes_data()
     QTest::newRow("control escapes") << QStringLiteral("\"\\b\\f\\n\\r\\t\"") << QStringLiteral("\b\f\n\r\t");
     QTest::newRow("unicode escape") << QStringLiteral("\"S\\u00e3o\"") << QStringLiteral("São");
     QTest::newRow("upper-case hex") << QStringLiteral("\"\\u00C3\"") << QStringLiteral("Ã");
-    QTest::newRow("surrogate pair") << QStringLiteral("\"\\ud83d\\ude00\"") << QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("surrogate pair") << QStringLiteral("\"\\ud83d\\ude00\"")
+                                    << QString::fromUtf8("\xF0\x9F\x98\x80");
     QTest::newRow("non-ASCII as is") << QStringLiteral("\"北京\"") << QStringLiteral("北京");
     QTest::newRow("empty") << QStringLiteral("\"\"") << QString();
 }
@@ -122,7 +123,8 @@ void TestJson::firstOfRepeatedNamesWins()
 
 void TestJson::namesMatchExactly()
 {
-    const auto v = JsonValue::parse(QStringLiteral("{\"Status\":\"OK\",\"status \":\"X\",\"st\\u0061tus\":\"Y\"}"));
+    const auto v =
+        JsonValue::parse(QStringLiteral("{\"Status\":\"OK\",\"status \":\"X\",\"st\\u0061tus\":\"Y\"}"));
     QVERIFY(v);
     // An escaped name is the name it spells.
     QVERIFY(v->member(u"status"));

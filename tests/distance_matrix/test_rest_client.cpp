@@ -1,6 +1,6 @@
 #include <QTcpServer>
-#include <algorithm>
 #include <QTest>
+#include <algorithm>
 
 #include "distance_matrix/RestClient.h"
 #include "fake_service/FakeDistanceMatrix.h"
@@ -55,7 +55,7 @@ QByteArrayList headerNames(const FakeRequest &request)
 class TestRestClient : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void sendsQueryInFixedOrder_data();
     void sendsQueryInFixedOrder();
     void sendsExactlyTheHeaderSet();
@@ -90,8 +90,9 @@ void TestRestClient::sendsQueryInFixedOrder_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QByteArray>("query");
 
-    QTest::newRow("walking example") << QStringLiteral("Rua A 10") << QStringLiteral("São Paulo") << QStringLiteral("k")
-                                     << QByteArray("origins=Rua+A+10&destinations=S%C3%A3o+Paulo&key=k&language=PT&mode=walking");
+    QTest::newRow("walking example")
+        << QStringLiteral("Rua A 10") << QStringLiteral("São Paulo") << QStringLiteral("k")
+        << QByteArray("origins=Rua+A+10&destinations=S%C3%A3o+Paulo&key=k&language=PT&mode=walking");
     QTest::newRow("reserved characters")
         << QStringLiteral("a,b;c/d") << QStringLiteral("~%+*-._") << QStringLiteral("k")
         << QByteArray("origins=a%2Cb%3Bc%2Fd&destinations=%7E%25%2B*-._&key=k&language=PT&mode=walking");
@@ -99,13 +100,15 @@ void TestRestClient::sendsQueryInFixedOrder_data()
                                   << QByteArray("origins=&destinations=B&key=k&language=PT&mode=walking");
     QTest::newRow("both empty") << QString() << QString() << QStringLiteral("k")
                                 << QByteArray("origins=&destinations=&key=k&language=PT&mode=walking");
-    QTest::newRow("key with blanks around") << QStringLiteral("A") << QStringLiteral("B") << QStringLiteral(" k y ")
-                                            << QByteArray("origins=A&destinations=B&key=+k+y+&language=PT&mode=walking");
+    QTest::newRow("key with blanks around")
+        << QStringLiteral("A") << QStringLiteral("B") << QStringLiteral(" k y ")
+        << QByteArray("origins=A&destinations=B&key=+k+y+&language=PT&mode=walking");
     QTest::newRow("control characters and hash")
         << QStringLiteral("a\tb#c") << QStringLiteral("x\ry\x7F") << QStringLiteral("k")
         << QByteArray("origins=a%09b%23c&destinations=x%0Dy%7F&key=k&language=PT&mode=walking");
     QTest::newRow("non-Latin") << QStringLiteral("Київ") << QStringLiteral("北京") << QStringLiteral("k")
-                               << QByteArray("origins=%D0%9A%D0%B8%D1%97%D0%B2&destinations=%E5%8C%97%E4%BA%AC&key=k&language=PT&mode=walking");
+                               << QByteArray("origins=%D0%9A%D0%B8%D1%97%D0%B2&destinations=%E5%8C%97%E4%BA%"
+                                             "AC&key=k&language=PT&mode=walking");
 }
 
 void TestRestClient::sendsQueryInFixedOrder()
@@ -177,7 +180,8 @@ void TestRestClient::unpacksEncodedBodies()
     QFETCH(bool, chunked);
     FakeDistanceMatrix fake;
     QVERIFY(fake.start());
-    const QByteArray body = "{\"status\": \"OK\", \"texto\": \"S\xC3\xA3o Paulo " + QByteArray(3000, 'x') + "\"}";
+    const QByteArray body =
+        "{\"status\": \"OK\", \"texto\": \"S\xC3\xA3o Paulo " + QByteArray(3000, 'x') + "\"}";
     FakeReply reply = FakeReply::json(body);
     reply.encoding = FakeReply::Encoding(encoding);
     reply.chunked = chunked;
@@ -203,14 +207,17 @@ void TestRestClient::decodesByCharset_data()
                                 << QByteArray("\"S\xE3o Paulo\"") << QStringLiteral("\"São Paulo\"") << true;
     QTest::newRow("no charset is UTF-8") << QByteArray("application/json") << QByteArray()
                                          << QByteArray("\"S\xC3\xA3o\"") << QStringLiteral("\"São\"") << true;
-    QTest::newRow("no charset, text/plain") << QByteArray("text/plain") << QByteArray() << QByteArray("\"\xE5\x8C\x97\"")
-                                            << QStringLiteral("\"北\"") << true;
-    QTest::newRow("no charset, not a text type") << QByteArray("application/octet-stream") << QByteArray()
-                                                 << QByteArray("\"S\xC3\xA3o\"") << QStringLiteral("\"São\"") << true;
-    QTest::newRow("no Content-Type at all") << QByteArray() << QByteArray() << QByteArray("\"S\xC3\xA3o\"")
-                                            << QStringLiteral("\"São\"") << true;
-    QTest::newRow("Latin-1 byte read as UTF-8") << QByteArray("application/json") << QByteArray()
-                                                << QByteArray("\"S\xE3o\"") << QStringLiteral("\"S\uFFFDo\"") << true;
+    QTest::newRow("no charset, text/plain")
+        << QByteArray("text/plain") << QByteArray() << QByteArray("\"\xE5\x8C\x97\"")
+        << QStringLiteral("\"北\"") << true;
+    QTest::newRow("no charset, not a text type")
+        << QByteArray("application/octet-stream") << QByteArray() << QByteArray("\"S\xC3\xA3o\"")
+        << QStringLiteral("\"São\"") << true;
+    QTest::newRow("no Content-Type at all")
+        << QByteArray() << QByteArray() << QByteArray("\"S\xC3\xA3o\"") << QStringLiteral("\"São\"") << true;
+    QTest::newRow("Latin-1 byte read as UTF-8")
+        << QByteArray("application/json") << QByteArray() << QByteArray("\"S\xE3o\"")
+        << QStringLiteral("\"S\uFFFDo\"") << true;
     QTest::newRow("lower-case utf-8") << QByteArray("application/json") << QByteArray("utf-8")
                                       << QByteArray("\"\xC3\xA3\"") << QStringLiteral("\"ã\"") << true;
     QTest::newRow("quoted charset") << QByteArray("application/json") << QByteArray("\"iso-8859-1\"")
@@ -219,8 +226,9 @@ void TestRestClient::decodesByCharset_data()
                                   << QByteArray("\"\x80 5\"") << QStringLiteral("\"€ 5\"") << true;
     QTest::newRow("UTF-16LE") << QByteArray("application/json") << QByteArray("UTF-16LE")
                               << QByteArray("\"\0\xE3\0\"\0", 6) << QStringLiteral("\"ã\"") << true;
-    QTest::newRow("UTF-8 byte-order mark dropped") << QByteArray("application/json") << QByteArray("UTF-8")
-                                                   << QByteArray("\xEF\xBB\xBF\"a\"") << QStringLiteral("\"a\"") << true;
+    QTest::newRow("UTF-8 byte-order mark dropped")
+        << QByteArray("application/json") << QByteArray("UTF-8") << QByteArray("\xEF\xBB\xBF\"a\"")
+        << QStringLiteral("\"a\"") << true;
     QTest::newRow("unknown charset") << QByteArray("application/json") << QByteArray("x-no-such-charset")
                                      << QByteArray("\"a\"") << QString() << false;
 }
@@ -260,7 +268,8 @@ void TestRestClient::anyStatusIsAnAnswer_data()
 
     QTest::newRow("403 JSON refusal")
         << 403 << QByteArray() << QByteArray("application/json")
-        << QByteArray(R"({"error_message": "The provided API key is invalid.", "rows": [], "status": "REQUEST_DENIED"})")
+        << QByteArray(
+               R"({"error_message": "The provided API key is invalid.", "rows": [], "status": "REQUEST_DENIED"})")
         << QStringLiteral("Forbidden") << QStringLiteral("REQUEST_DENIED");
     QTest::newRow("500 HTML") << 500 << QByteArray() << QByteArray("text/html")
                               << QByteArray("<html><body><h1>500 Internal Server Error</h1></body></html>")
@@ -270,15 +279,15 @@ void TestRestClient::anyStatusIsAnAnswer_data()
     QTest::newRow("404 JSON") << 404 << QByteArray() << QByteArray("application/json")
                               << QByteArray(R"({"status": "NOT_FOUND"})") << QStringLiteral("Not Found")
                               << QStringLiteral("NOT_FOUND");
-    QTest::newRow("300 without Location") << 300 << QByteArray("Multiple Choices") << QByteArray("application/json")
-                                          << QByteArray(R"({"status": "X"})") << QStringLiteral("Multiple Choices")
-                                          << QStringLiteral("X");
-    QTest::newRow("own reason phrase") << 200 << QByteArray("Fine Thanks") << QByteArray("application/json")
-                                       << QByteArray(R"({"status": "OK"})") << QStringLiteral("Fine Thanks")
-                                       << QStringLiteral("OK");
-    QTest::newRow("200 with trailing garbage") << 200 << QByteArray() << QByteArray("application/json")
-                                               << QByteArray(R"({"status": "OK"} x)") << QStringLiteral("OK")
-                                               << QStringLiteral("<none>");
+    QTest::newRow("300 without Location")
+        << 300 << QByteArray("Multiple Choices") << QByteArray("application/json")
+        << QByteArray(R"({"status": "X"})") << QStringLiteral("Multiple Choices") << QStringLiteral("X");
+    QTest::newRow("own reason phrase")
+        << 200 << QByteArray("Fine Thanks") << QByteArray("application/json")
+        << QByteArray(R"({"status": "OK"})") << QStringLiteral("Fine Thanks") << QStringLiteral("OK");
+    QTest::newRow("200 with trailing garbage")
+        << 200 << QByteArray() << QByteArray("application/json") << QByteArray(R"({"status": "OK"} x)")
+        << QStringLiteral("OK") << QStringLiteral("<none>");
 }
 
 void TestRestClient::anyStatusIsAnAnswer()
@@ -442,12 +451,14 @@ void TestRestClient::failsWithoutAnswer_data()
     const qint64 cap = 4096;
     FakeReply late = FakeReply::json(R"({"status": "OK"})");
     late.delayMs = 3000;
-    QTest::newRow("answer later than the response time-out") << late << cap << int(RestClient::Error::ResponseTimeout);
+    QTest::newRow("answer later than the response time-out")
+        << late << cap << int(RestClient::Error::ResponseTimeout);
 
     FakeReply slow = FakeReply::json(QByteArray(2000, ' ') + R"({"status": "OK"})");
     slow.dripBytes = 100;
     slow.dripIntervalMs = 100; // 2 s in all, beyond the time-out
-    QTest::newRow("body dripping past the time-out") << slow << cap << int(RestClient::Error::ResponseTimeout);
+    QTest::newRow("body dripping past the time-out")
+        << slow << cap << int(RestClient::Error::ResponseTimeout);
 
     FakeReply closed;
     closed.drop = FakeReply::Drop::BeforeAnswer;
@@ -455,11 +466,13 @@ void TestRestClient::failsWithoutAnswer_data()
 
     FakeReply half = FakeReply::json(QByteArray(1000, ' ') + R"({"status": "OK"})");
     half.drop = FakeReply::Drop::MidBody;
-    QTest::newRow("closed in the middle of the body") << half << cap << int(RestClient::Error::ConnectionLost);
+    QTest::newRow("closed in the middle of the body")
+        << half << cap << int(RestClient::Error::ConnectionLost);
 
     FakeReply halfChunked = half;
     halfChunked.chunked = true;
-    QTest::newRow("closed in the middle of a chunked body") << halfChunked << cap << int(RestClient::Error::ConnectionLost);
+    QTest::newRow("closed in the middle of a chunked body")
+        << halfChunked << cap << int(RestClient::Error::ConnectionLost);
 
     FakeReply garbage;
     garbage.raw = "HELLO THERE\r\n\r\n";
@@ -470,12 +483,13 @@ void TestRestClient::failsWithoutAnswer_data()
     badGzip.raw = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 9\r\n\r\nnot gzip!";
     QTest::newRow("corrupt gzip body") << badGzip << cap << int(RestClient::Error::Protocol);
 
-    QTest::newRow("body one byte over the cap") << FakeReply::json(QByteArray(int(cap) + 1, ' ')) << cap
-                                                << int(RestClient::Error::BodyTooLarge);
+    QTest::newRow("body one byte over the cap")
+        << FakeReply::json(QByteArray(int(cap) + 1, ' ')) << cap << int(RestClient::Error::BodyTooLarge);
 
     FakeReply bomb = FakeReply::json(QByteArray(1024 * 1024, ' ') + "{}");
     bomb.encoding = FakeReply::Encoding::Gzip;
-    QTest::newRow("small gzip body unpacking over the cap") << bomb << cap << int(RestClient::Error::BodyTooLarge);
+    QTest::newRow("small gzip body unpacking over the cap")
+        << bomb << cap << int(RestClient::Error::BodyTooLarge);
 
     FakeReply bigChunked = FakeReply::json(QByteArray(int(cap) * 3, ' '));
     bigChunked.chunked = true;
@@ -603,8 +617,10 @@ void TestRestClient::reusesOneConnection()
     RestResponse response;
     for (int i = 0; i < 25; ++i) {
         // Answers of every kind keep the connection: refused, HTML error, chunked.
-        FakeReply reply = i % 3 == 0 ? FakeDistanceMatrix::refusedAnswer() : FakeDistanceMatrix::foundAnswer(
-                                           QStringLiteral("o"), QStringLiteral("d"), QStringLiteral("1 km"), QStringLiteral("1 min"));
+        FakeReply reply =
+            i % 3 == 0 ? FakeDistanceMatrix::refusedAnswer()
+                       : FakeDistanceMatrix::foundAnswer(QStringLiteral("o"), QStringLiteral("d"),
+                                                         QStringLiteral("1 km"), QStringLiteral("1 min"));
         if (i % 5 == 4) {
             reply.status = 500;
             reply.contentType = "text/html";
@@ -612,7 +628,8 @@ void TestRestClient::reusesOneConnection()
         }
         reply.chunked = i % 2;
         fake.setReply(reply);
-        QVERIFY2(client.execute(pairRequest(QString::number(i)), response), qPrintable(client.lastErrorString()));
+        QVERIFY2(client.execute(pairRequest(QString::number(i)), response),
+                 qPrintable(client.lastErrorString()));
     }
     QCOMPARE(fake.requestCount(), 25);
     QCOMPARE(fake.connectionCount(), 1);
@@ -642,8 +659,8 @@ void TestRestClient::https()
     QCOMPARE(ok, trustTestCa);
     if (trustTestCa) {
         QCOMPARE(statusOf(response), QStringLiteral("OK"));
-        QCOMPARE(fake.lastRequest().rawQuery,
-                 QByteArray("origins=Rua+A+10&destinations=S%C3%A3o+Paulo&key=AIzaSECRET-test-key&language=PT&mode=driving"));
+        QCOMPARE(fake.lastRequest().rawQuery, QByteArray("origins=Rua+A+10&destinations=S%C3%A3o+Paulo&key="
+                                                         "AIzaSECRET-test-key&language=PT&mode=driving"));
         QVERIFY(client.execute(pairRequest(), response));
         QCOMPARE(fake.connectionCount(), 1);
     } else {

@@ -105,21 +105,36 @@ void appendLittleEndian32(QByteArray &out, quint32 v)
 QByteArray reasonFor(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -189,10 +204,11 @@ QByteArray toJson(const QJsonObject &o)
 FakeReply FakeDistanceMatrix::foundAnswer(const QString &resolvedOrigin, const QString &resolvedDestination,
                                           const QString &distanceText, const QString &durationText)
 {
-    const QJsonObject element{
-        {QStringLiteral("distance"), QJsonObject{{QStringLiteral("text"), distanceText}, {QStringLiteral("value"), 12300}}},
-        {QStringLiteral("duration"), QJsonObject{{QStringLiteral("text"), durationText}, {QStringLiteral("value"), 900}}},
-        {QStringLiteral("status"), QStringLiteral("OK")}};
+    const QJsonObject element{{QStringLiteral("distance"), QJsonObject{{QStringLiteral("text"), distanceText},
+                                                                       {QStringLiteral("value"), 12300}}},
+                              {QStringLiteral("duration"), QJsonObject{{QStringLiteral("text"), durationText},
+                                                                       {QStringLiteral("value"), 900}}},
+                              {QStringLiteral("status"), QStringLiteral("OK")}};
     const QJsonObject body{
         {QStringLiteral("destination_addresses"), QJsonArray{resolvedDestination}},
         {QStringLiteral("origin_addresses"), QJsonArray{resolvedOrigin}},
@@ -208,8 +224,8 @@ FakeReply FakeDistanceMatrix::elementAnswer(const QString &resolvedOrigin, const
         {QStringLiteral("destination_addresses"), QJsonArray{resolvedDestination}},
         {QStringLiteral("origin_addresses"), QJsonArray{resolvedOrigin}},
         {QStringLiteral("rows"),
-         QJsonArray{QJsonObject{
-             {QStringLiteral("elements"), QJsonArray{QJsonObject{{QStringLiteral("status"), elementStatus}}}}}}},
+         QJsonArray{QJsonObject{{QStringLiteral("elements"),
+                                 QJsonArray{QJsonObject{{QStringLiteral("status"), elementStatus}}}}}}},
         {QStringLiteral("status"), QStringLiteral("OK")}};
     return FakeReply::json(toJson(body));
 }
@@ -258,19 +274,22 @@ const TestCertificates &TestCertificates::instance()
         const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                              QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
         const QList<QStringList> steps{
-            QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec
-                + QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"), QStringLiteral("-out"),
-                              QStringLiteral("ca.pem"), QStringLiteral("-days"), QStringLiteral("7"),
-                              QStringLiteral("-subj"), QStringLiteral("/CN=Trajetix Test CA"), QStringLiteral("-addext"),
-                              QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
-                              QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
-            QStringList{QStringLiteral("req"), QStringLiteral("-new")} + ec
-                + QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"), QStringLiteral("-out"),
-                              QStringLiteral("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")},
-            QStringList{QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
-                        QStringLiteral("-CA"), QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
-                        QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), QStringLiteral("server.pem"),
-                        QStringLiteral("-days"), QStringLiteral("7"), QStringLiteral("-extfile"), ext},
+            QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
+                QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"), QStringLiteral("-out"),
+                            QStringLiteral("ca.pem"), QStringLiteral("-days"), QStringLiteral("7"),
+                            QStringLiteral("-subj"), QStringLiteral("/CN=Trajetix Test CA"),
+                            QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"),
+                            QStringLiteral("-addext"),
+                            QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
+            QStringList{QStringLiteral("req"), QStringLiteral("-new")} + ec +
+                QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"), QStringLiteral("-out"),
+                            QStringLiteral("server.csr"), QStringLiteral("-subj"),
+                            QStringLiteral("/CN=127.0.0.1")},
+            QStringList{QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                        QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
+                        QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+                        QStringLiteral("-out"), QStringLiteral("server.pem"), QStringLiteral("-days"),
+                        QStringLiteral("7"), QStringLiteral("-extfile"), ext},
         };
         for (const QStringList &args : steps) {
             QProcess p;
@@ -278,8 +297,8 @@ const TestCertificates &TestCertificates::instance()
             p.setProcessChannelMode(QProcess::MergedChannels);
             p.start(QStringLiteral("openssl"), args);
             if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-                c.error = QStringLiteral("openssl ") + args.first() + QStringLiteral(" failed: ")
-                    + QString::fromLocal8Bit(p.readAll()) + p.errorString();
+                c.error = QStringLiteral("openssl ") + args.first() + QStringLiteral(" failed: ") +
+                          QString::fromLocal8Bit(p.readAll()) + p.errorString();
                 return c;
             }
         }
@@ -306,8 +325,9 @@ namespace {
 
 // One accepted connection: reads requests one after another and answers each.
 class FakeConnection : public QObject {
-public:
-    FakeConnection(QTcpSocket *socket, int id, std::shared_ptr<FakeDistanceMatrix::Shared> shared, QObject *parent)
+  public:
+    FakeConnection(QTcpSocket *socket, int id, std::shared_ptr<FakeDistanceMatrix::Shared> shared,
+                   QObject *parent)
         : QObject(parent), m_socket(socket), m_id(id), m_shared(std::move(shared))
     {
         m_socket->setParent(this);
@@ -319,7 +339,7 @@ public:
         });
     }
 
-private:
+  private:
     QTcpSocket *m_socket;
     int m_id;
     std::shared_ptr<FakeDistanceMatrix::Shared> m_shared;
@@ -384,8 +404,8 @@ private:
         m_buffer.remove(0, end + 4 + contentLength);
 
         const QByteArray connectionHeader = req.header("Connection").toLower();
-        const bool clientCloses = connectionHeader.contains("close")
-            || (version == "HTTP/1.0" && !connectionHeader.contains("keep-alive"));
+        const bool clientCloses = connectionHeader.contains("close") ||
+                                  (version == "HTTP/1.0" && !connectionHeader.contains("keep-alive"));
 
         FakeHandler handler;
         {
@@ -396,7 +416,8 @@ private:
         const FakeReply reply = handler ? handler(req) : FakeDistanceMatrix::defaultHandler(req);
         m_busy = true;
         if (reply.delayMs > 0)
-            QTimer::singleShot(reply.delayMs, this, [this, reply, clientCloses] { answer(reply, clientCloses); });
+            QTimer::singleShot(reply.delayMs, this,
+                               [this, reply, clientCloses] { answer(reply, clientCloses); });
         else
             answer(reply, clientCloses);
     }
@@ -417,16 +438,27 @@ private:
         QByteArray body = r.body;
         QByteArray contentEncoding;
         switch (r.encoding) {
-        case FakeReply::Encoding::Identity: break;
-        case FakeReply::Encoding::Gzip: body = FakeDistanceMatrix::gzip(body); contentEncoding = "gzip"; break;
-        case FakeReply::Encoding::Deflate: body = FakeDistanceMatrix::zlibDeflate(body); contentEncoding = "deflate"; break;
-        case FakeReply::Encoding::RawDeflate: body = FakeDistanceMatrix::rawDeflate(body); contentEncoding = "deflate"; break;
+        case FakeReply::Encoding::Identity:
+            break;
+        case FakeReply::Encoding::Gzip:
+            body = FakeDistanceMatrix::gzip(body);
+            contentEncoding = "gzip";
+            break;
+        case FakeReply::Encoding::Deflate:
+            body = FakeDistanceMatrix::zlibDeflate(body);
+            contentEncoding = "deflate";
+            break;
+        case FakeReply::Encoding::RawDeflate:
+            body = FakeDistanceMatrix::rawDeflate(body);
+            contentEncoding = "deflate";
+            break;
         }
 
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' '
-            + (r.reason.isEmpty() ? reasonFor(r.status) : r.reason) + "\r\n";
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' +
+                          (r.reason.isEmpty() ? reasonFor(r.status) : r.reason) + "\r\n";
         if (!r.contentType.isEmpty())
-            head += "Content-Type: " + r.contentType + (r.charset.isEmpty() ? QByteArray() : "; charset=" + r.charset) + "\r\n";
+            head += "Content-Type: " + r.contentType +
+                    (r.charset.isEmpty() ? QByteArray() : "; charset=" + r.charset) + "\r\n";
         if (!contentEncoding.isEmpty())
             head += "Content-Encoding: " + contentEncoding + "\r\n";
         if (!r.location.isEmpty())
@@ -505,7 +537,7 @@ private:
 } // namespace
 
 class FakeServer : public QTcpServer {
-public:
+  public:
     FakeServer(std::shared_ptr<FakeDistanceMatrix::Shared> shared, bool https)
         : m_shared(std::move(shared)), m_https(https)
     {
@@ -533,7 +565,7 @@ public:
         return true;
     }
 
-protected:
+  protected:
     void incomingConnection(qintptr descriptor) override
     {
         int id;
@@ -562,7 +594,7 @@ protected:
             static_cast<QSslSocket *>(socket)->startServerEncryption();
     }
 
-private:
+  private:
     std::shared_ptr<FakeDistanceMatrix::Shared> m_shared;
     bool m_https;
     QSslCertificate m_certificate;
@@ -614,7 +646,8 @@ void FakeDistanceMatrix::stop()
     if (m_server) {
         FakeServer *server = m_server;
         // Closes the listener and every open connection (its children) on their thread.
-        QMetaObject::invokeMethod(server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            server, [server] { delete server; }, Qt::BlockingQueuedConnection);
         m_server = nullptr;
     }
     m_thread->quit();
@@ -641,8 +674,8 @@ FakeDistanceMatrix::Scheme FakeDistanceMatrix::scheme() const
 
 QString FakeDistanceMatrix::origin() const
 {
-    return (m_scheme == Scheme::Https ? QStringLiteral("https://") : QStringLiteral("http://"))
-        + QStringLiteral("127.0.0.1:") + QString::number(m_port);
+    return (m_scheme == Scheme::Https ? QStringLiteral("https://") : QStringLiteral("http://")) +
+           QStringLiteral("127.0.0.1:") + QString::number(m_port);
 }
 
 QString FakeDistanceMatrix::endpoint() const
@@ -710,8 +743,9 @@ UnansweredPort::UnansweredPort(Kind kind)
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
     const int backlog = kind == Kind::NoConnection ? 0 : 16;
-    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&addr), len) != 0 || ::listen(m_listener, backlog) != 0
-        || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&addr), len) != 0 ||
+        ::listen(m_listener, backlog) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
         return;
     if (kind == Kind::NoConnection) {
         // With a backlog of 0 the queue holds one connection; fill it (and one more for

@@ -19,7 +19,7 @@ class FakeServer;
 // One request as the fake service received it.
 struct FakeRequest {
     QByteArray method;
-    QByteArray target;   // as on the request line: path, "?", raw query
+    QByteArray target; // as on the request line: path, "?", raw query
     QByteArray path;
     QByteArray rawQuery; // without the "?"; empty when there is none
     // Form-decoded ("+" is a space, %XX a byte, then UTF-8), in order, repeats kept.
@@ -44,25 +44,25 @@ struct FakeReply {
         // Close the connection (after delayMs) without answering. On a connection that served
         // an earlier request, libcurl then tries once more on a new connection.
         BeforeAnswer,
-        MidBody,      // send the headers and half the body, then close
+        MidBody, // send the headers and half the body, then close
     };
 
     int status = 200;
-    QByteArray reason;                               // empty: the usual phrase of the status
-    QByteArray contentType = "application/json";     // empty: no Content-Type header
-    QByteArray charset = "UTF-8";                    // empty: no charset parameter
-    QByteArray body;                                 // sent as is, before any encoding
-    Encoding encoding = Encoding::Identity;          // with a Content-Encoding header
-    QByteArray location;                             // non-empty: a Location header
-    QList<QByteArray> setCookies;                    // one Set-Cookie header each
+    QByteArray reason;                           // empty: the usual phrase of the status
+    QByteArray contentType = "application/json"; // empty: no Content-Type header
+    QByteArray charset = "UTF-8";                // empty: no charset parameter
+    QByteArray body;                             // sent as is, before any encoding
+    Encoding encoding = Encoding::Identity;      // with a Content-Encoding header
+    QByteArray location;                         // non-empty: a Location header
+    QList<QByteArray> setCookies;                // one Set-Cookie header each
     QList<std::pair<QByteArray, QByteArray>> extraHeaders;
-    int delayMs = 0;                                 // wait before answering
-    int dripBytes = 0;                               // > 0: the body goes out in pieces this large,
-    int dripIntervalMs = 0;                          //      one every dripIntervalMs
-    bool chunked = false;                            // Transfer-Encoding: chunked, not Content-Length
+    int delayMs = 0;        // wait before answering
+    int dripBytes = 0;      // > 0: the body goes out in pieces this large,
+    int dripIntervalMs = 0; //      one every dripIntervalMs
+    bool chunked = false;   // Transfer-Encoding: chunked, not Content-Length
     Drop drop = Drop::None;
-    bool closeConnection = false;                    // "Connection: close", then close
-    QByteArray raw;                                  // non-empty: sent instead of a built answer
+    bool closeConnection = false; // "Connection: close", then close
+    QByteArray raw;               // non-empty: sent instead of a built answer
 
     static FakeReply json(const QByteArray &body, int status = 200);
     static FakeReply redirect(const QByteArray &location, int status = 302);
@@ -83,7 +83,7 @@ using FakeHandler = std::function<FakeReply(const FakeRequest &)>;
 //    "status": "OK"}
 // so a batch run writes the row "O, Brasil;D, Brasil;12,3 km;15 minutos".
 class FakeDistanceMatrix {
-public:
+  public:
     enum class Scheme { Http, Https };
 
     FakeDistanceMatrix();
@@ -128,8 +128,9 @@ public:
                                  const QString &distanceText, const QString &durationText);
     static FakeReply elementAnswer(const QString &resolvedOrigin, const QString &resolvedDestination,
                                    const QString &elementStatus = QStringLiteral("NOT_FOUND"));
-    static FakeReply refusedAnswer(const QString &status = QStringLiteral("REQUEST_DENIED"),
-                                   const QString &errorMessage = QStringLiteral("The provided API key is invalid."));
+    static FakeReply
+    refusedAnswer(const QString &status = QStringLiteral("REQUEST_DENIED"),
+                  const QString &errorMessage = QStringLiteral("The provided API key is invalid."));
 
     // Body encodings, exposed for tests of the encoders themselves.
     static QByteArray gzip(const QByteArray &data);
@@ -141,7 +142,7 @@ public:
     // Internal: called by the service's thread.
     struct Shared;
 
-private:
+  private:
     std::shared_ptr<Shared> m_shared;
     QThread *m_thread = nullptr;
     FakeServer *m_server = nullptr;
@@ -156,7 +157,7 @@ private:
 // NoReading: connections complete (in the kernel's queue) but nobody reads or answers, so a
 //   request waits for an answer that never comes.
 class UnansweredPort {
-public:
+  public:
     enum class Kind { NoConnection, NoReading };
 
     explicit UnansweredPort(Kind kind = Kind::NoConnection);
@@ -167,7 +168,7 @@ public:
     bool isValid() const { return m_port != 0; }
     quint16 port() const { return m_port; }
 
-private:
+  private:
     int m_listener = -1;
     QList<int> m_fillers;
     quint16 m_port = 0;

@@ -19,13 +19,16 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Fake Distance Matrix web service on 127.0.0.1."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free port)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on (0: any free port)."),
                                         QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption httpsOption(QStringLiteral("https"), QStringLiteral("Serve HTTPS with a test CA."));
-    const QCommandLineOption caOutOption(QStringLiteral("ca-out"), QStringLiteral("Write the test CA (PEM) to FILE."),
-                                         QStringLiteral("FILE"));
-    const QCommandLineOption delayOption(QStringLiteral("delay-ms"), QStringLiteral("Wait before each answer."),
-                                         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption httpsOption(QStringLiteral("https"),
+                                         QStringLiteral("Serve HTTPS with a test CA."));
+    const QCommandLineOption caOutOption(
+        QStringLiteral("ca-out"), QStringLiteral("Write the test CA (PEM) to FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption delayOption(QStringLiteral("delay-ms"),
+                                         QStringLiteral("Wait before each answer."), QStringLiteral("N"),
+                                         QStringLiteral("0"));
     const QCommandLineOption answerOption(QStringLiteral("answer"),
                                           QStringLiteral("found (default), not-found or refused."),
                                           QStringLiteral("KIND"), QStringLiteral("found"));
@@ -67,7 +70,8 @@ int main(int argc, char **argv)
         reply.delayMs = delayMs;
         return reply;
     });
-    const auto scheme = parser.isSet(httpsOption) ? FakeDistanceMatrix::Scheme::Https : FakeDistanceMatrix::Scheme::Http;
+    const auto scheme =
+        parser.isSet(httpsOption) ? FakeDistanceMatrix::Scheme::Https : FakeDistanceMatrix::Scheme::Http;
     if (!fake.start(scheme, quint16(port))) {
         err << "fake-distance-matrix: " << fake.errorString() << '\n';
         return 1;

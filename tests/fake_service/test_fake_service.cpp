@@ -28,7 +28,7 @@ QByteArray readAnswers(QTcpSocket &socket, int answers)
 class TestFakeService : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void recordsRequestsAsReceived();
     void answersPipelinedRequestsInOrder();
     void closesWhenTheClientAsks();
@@ -45,15 +45,17 @@ void TestFakeService::recordsRequestsAsReceived()
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, fake.port());
     QVERIFY(socket.waitForConnected(5000));
-    socket.write("GET /maps/api/distancematrix/json?origins=Rua+A%2C+10&x&origins=S%C3%A3o&empty= HTTP/1.1\r\n"
-                 "Host: here\r\nZ-Last: 1\r\nA-First:   spaced value  \r\nz-last: 2\r\n\r\n");
+    socket.write(
+        "GET /maps/api/distancematrix/json?origins=Rua+A%2C+10&x&origins=S%C3%A3o&empty= HTTP/1.1\r\n"
+        "Host: here\r\nZ-Last: 1\r\nA-First:   spaced value  \r\nz-last: 2\r\n\r\n");
     const QByteArray answer = readAnswers(socket, 1);
     QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
 
     QCOMPARE(fake.requestCount(), 1);
     const FakeRequest r = fake.lastRequest();
     QCOMPARE(r.method, QByteArray("GET"));
-    QCOMPARE(r.target, QByteArray("/maps/api/distancematrix/json?origins=Rua+A%2C+10&x&origins=S%C3%A3o&empty="));
+    QCOMPARE(r.target,
+             QByteArray("/maps/api/distancematrix/json?origins=Rua+A%2C+10&x&origins=S%C3%A3o&empty="));
     QCOMPARE(r.path, QByteArray("/maps/api/distancematrix/json"));
     QCOMPARE(r.rawQuery, QByteArray("origins=Rua+A%2C+10&x&origins=S%C3%A3o&empty="));
     const QList<std::pair<QString, QString>> query{{QStringLiteral("origins"), QStringLiteral("Rua A, 10")},
@@ -121,7 +123,8 @@ void TestFakeService::encodersRoundTrip()
     ClientSettings settings;
     settings.endpoint = fake.endpoint();
     RestClient client(settings);
-    for (const auto encoding : {FakeReply::Encoding::Gzip, FakeReply::Encoding::Deflate, FakeReply::Encoding::RawDeflate}) {
+    for (const auto encoding :
+         {FakeReply::Encoding::Gzip, FakeReply::Encoding::Deflate, FakeReply::Encoding::RawDeflate}) {
         FakeReply reply = FakeReply::json(data);
         reply.encoding = encoding;
         fake.setReply(reply);
@@ -142,9 +145,9 @@ void TestFakeService::commandServesHttp_data()
     QTest::newRow("refused, delayed") << QStringList{QStringLiteral("--answer"), QStringLiteral("refused"),
                                                      QStringLiteral("--delay-ms"), QStringLiteral("50")}
                                       << QStringLiteral("REQUEST_DENIED");
-    QTest::newRow("not found over HTTPS") << QStringList{QStringLiteral("--answer"), QStringLiteral("not-found"),
-                                                         QStringLiteral("--https")}
-                                          << QStringLiteral("OK");
+    QTest::newRow("not found over HTTPS")
+        << QStringList{QStringLiteral("--answer"), QStringLiteral("not-found"), QStringLiteral("--https")}
+        << QStringLiteral("OK");
 }
 
 void TestFakeService::commandServesHttp()
@@ -159,7 +162,8 @@ void TestFakeService::commandServesHttp()
         arguments << QStringLiteral("--ca-out") << caOut;
 
     QProcess process;
-    process.start(QStringLiteral(FAKE_DISTANCE_MATRIX_COMMAND), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    process.start(QStringLiteral(FAKE_DISTANCE_MATRIX_COMMAND),
+                  QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
     QVERIFY(process.waitForStarted(5000));
     while (!process.canReadLine() && process.waitForReadyRead(10000)) {
     }
