@@ -11,10 +11,10 @@ namespace {
 
 // Centres itself on the screen of its owner (or the primary screen) when shown.
 class CentredMessageBox : public QMessageBox {
-public:
+  public:
     using QMessageBox::QMessageBox;
 
-protected:
+  protected:
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event);
@@ -59,7 +59,8 @@ QMessageBox *makeMessageBox(QWidget *owner, QMessageBox::Icon icon, const QStrin
 
 void QtMessageSink::showMessage(trajetix::MessageKind kind, const QString &text)
 {
-    std::unique_ptr<QMessageBox> box(makeMessageBox(m_owner, iconOf(kind), trajetix::messageKindTitle(kind), text));
+    std::unique_ptr<QMessageBox> box(
+        makeMessageBox(m_owner, iconOf(kind), trajetix::messageKindTitle(kind), text));
     box->exec();
 }
 
@@ -109,7 +110,8 @@ QString QtFolderChooser::choose(QWidget *owner, const QString &title, bool nativ
 
 void QtEscapedErrorBox::showEscapedError(QWidget *owner, const QString &text)
 {
-    std::unique_ptr<QMessageBox> box(makeMessageBox(owner, QMessageBox::Critical, QStringLiteral("Trajetix"), text));
+    std::unique_ptr<QMessageBox> box(
+        makeMessageBox(owner, QMessageBox::Critical, QStringLiteral("Trajetix"), text));
     box->exec();
 }
 

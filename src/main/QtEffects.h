@@ -12,19 +12,20 @@ class QFileDialog;
 // A message box of the program: English kind title, the kind's icon, the text and
 // one default "OK" button that Enter, Esc and the close box also trigger; modal and
 // centred on the screen. Built apart from showing it so its look can be checked.
-QMessageBox *makeMessageBox(QWidget *owner, QMessageBox::Icon icon, const QString &title, const QString &text);
+QMessageBox *makeMessageBox(QWidget *owner, QMessageBox::Icon icon, const QString &title,
+                            const QString &text);
 
 class QtMessageSink : public trajetix::MessageSink {
-public:
+  public:
     explicit QtMessageSink(QWidget *owner) : m_owner(owner) {}
     void showMessage(trajetix::MessageKind kind, const QString &text) override;
 
-private:
+  private:
     QWidget *m_owner;
 };
 
 class QtAddressFileDialog : public AddressFileDialog {
-public:
+  public:
     Outcome choose(QWidget *owner, const Request &request, QStringList &fileNames) override;
 
     // Sets up a dialog as the address-file dialog: filter "Arquivos CSV" matching
@@ -34,16 +35,16 @@ public:
 };
 
 class QtFolderChooser : public FolderChooser {
-public:
+  public:
     QString choose(QWidget *owner, const QString &title, bool nativeLook) override;
 };
 
 class QtEscapedErrorBox : public EscapedErrorBox {
-public:
+  public:
     void showEscapedError(QWidget *owner, const QString &text) override;
 };
 
 class DesktopLinkOpener : public LinkOpener {
-public:
+  public:
     void open(const QUrl &target) override;
 };

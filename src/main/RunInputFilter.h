@@ -11,23 +11,23 @@ class QEvent;
 // user can dismiss it.
 class RunInputFilter : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RunInputFilter(QObject *parent = nullptr) : QObject(parent) {}
 
     static bool isUserInput(int eventType);
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 // Installs a RunInputFilter on the application for as long as it lives.
 class RunInputBlock {
-public:
+  public:
     RunInputBlock();
     ~RunInputBlock();
     RunInputBlock(const RunInputBlock &) = delete;
     RunInputBlock &operator=(const RunInputBlock &) = delete;
 
-private:
+  private:
     RunInputFilter m_filter;
 };

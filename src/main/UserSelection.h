@@ -11,7 +11,7 @@ class QComboBox;
 // followed by sync(), with the list's signals blocked meanwhile.
 class UserSelection : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit UserSelection(QComboBox *list);
 
     // Selects an entry from the program (-1 or an index the list lacks: no selection),
@@ -20,10 +20,10 @@ public:
     // Records the list's current index after the program changed the list.
     void sync();
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     void onActivated(int index);
 
     QComboBox *m_list;

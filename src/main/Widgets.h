@@ -9,31 +9,31 @@ class QSvgRenderer;
 // keyboard focus, so keyboard users reach it too) raises clicked().
 class LinkLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit LinkLabel(QWidget *parent = nullptr);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     bool m_pressed = false;
 };
 
 // A picture drawn from an SVG file, stretched to the widget's box at any scale.
 class SvgPicture : public QWidget {
     Q_OBJECT
-public:
+  public:
     SvgPicture(const QString &fileName, QWidget *parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     QSvgRenderer *m_renderer;
 };

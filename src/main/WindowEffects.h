@@ -16,12 +16,12 @@ class MessageSink;
 // The open dialog of the address file. The window keeps the dialog's state (initial
 // folder, last confirmed name) and hands it over at each showing.
 class AddressFileDialog {
-public:
+  public:
     enum class Outcome { Confirmed, Cancelled, Failed };
 
     struct Request {
-        QString initialFolder; // where the dialog starts
-        QString fileName;      // the last confirmed name, shown pre-filled
+        QString initialFolder;  // where the dialog starts
+        QString fileName;       // the last confirmed name, shown pre-filled
         bool nativeLook = true; // false while a carried theme is active: Qt's own dialog, themed
     };
 
@@ -33,7 +33,7 @@ public:
 
 // The folder chooser of the destination.
 class FolderChooser {
-public:
+  public:
     virtual ~FolderChooser() = default;
     // Shows the chooser with title as its heading. Returns the chosen folder's path
     // (the root as "/", others without a trailing separator), or an empty text when
@@ -43,7 +43,7 @@ public:
 
 // The box for an error that escaped an event handler: title "Trajetix", error icon, OK.
 class EscapedErrorBox {
-public:
+  public:
     virtual ~EscapedErrorBox() = default;
     virtual void showEscapedError(QWidget *owner, const QString &text) = 0;
 };
@@ -51,7 +51,7 @@ public:
 // Hands a file, web or mailto address to the desktop's default handler. Whether that
 // worked is not examined.
 class LinkOpener {
-public:
+  public:
     virtual ~LinkOpener() = default;
     virtual void open(const QUrl &target) = 0;
 };

@@ -21,7 +21,7 @@
 namespace {
 
 class SampleFile : public AddressFileDialog {
-public:
+  public:
     explicit SampleFile(const QString &name) : m_name(name) {}
     Outcome choose(QWidget *, const Request &, QStringList &fileNames) override
     {
@@ -29,26 +29,26 @@ public:
         return Outcome::Confirmed;
     }
 
-private:
+  private:
     QString m_name;
 };
 
 class SampleFolder : public FolderChooser {
-public:
+  public:
     explicit SampleFolder(const QString &folder) : m_folder(folder) {}
     QString choose(QWidget *, const QString &, bool) override { return m_folder; }
 
-private:
+  private:
     QString m_folder;
 };
 
 class Silent : public trajetix::MessageSink, public EscapedErrorBox, public LinkOpener {
-public:
+  public:
     void showMessage(trajetix::MessageKind, const QString &text) override { report(text); }
     void showEscapedError(QWidget *, const QString &text) override { report(text); }
     void open(const QUrl &) override {}
 
-private:
+  private:
     static void report(const QString &text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
 };
 
@@ -108,8 +108,8 @@ int main(int argc, char **argv)
         for (int tab = 0; tab < 3; ++tab) {
             window.pgcPrincipal->setCurrentIndex(tab);
             QApplication::processEvents();
-            const QString name = out.filePath(QStringLiteral("%1-%2.png").arg(QLatin1String(tabs[tab]),
-                                                                              QLatin1String(language.tag)));
+            const QString name = out.filePath(
+                QStringLiteral("%1-%2.png").arg(QLatin1String(tabs[tab]), QLatin1String(language.tag)));
             if (!window.grab().save(name)) {
                 std::fprintf(stderr, "cannot save %s\n", qPrintable(name));
                 return 1;

@@ -56,7 +56,6 @@ QFont designFont(Face face, int points, bool bold = false, bool underline = fals
     return font;
 }
 
-
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette palette;
@@ -65,7 +64,8 @@ void setTextColour(QWidget *widget, const QColor &colour)
 }
 
 // A label that sizes itself to its text, placed at its designed spot.
-QLabel *makeLabel(QWidget *parent, const char *name, int left, int top, const QString &text, const QFont &font)
+QLabel *makeLabel(QWidget *parent, const char *name, int left, int top, const QString &text,
+                  const QFont &font)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -75,7 +75,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, int left, int top, const QS
     return label;
 }
 
-LinkLabel *makeLink(QWidget *parent, const char *name, int left, int top, const QString &text, const QFont &font)
+LinkLabel *makeLink(QWidget *parent, const char *name, int left, int top, const QString &text,
+                    const QFont &font)
 {
     auto *label = new LinkLabel(parent);
     label->setObjectName(QLatin1String(name));
@@ -146,7 +147,8 @@ QComboBox *makeList(QWidget *parent, const char *name, const QRect &place)
 QIcon flag(int language)
 {
     static const char *const names[trajetix::LanguageCount] = {"br", "gb", "es", "de", "fr", "ua", "cn"};
-    return QIcon(QStringLiteral(":/pictures/flag-") + QLatin1String(names[language]) + QStringLiteral(".svg"));
+    return QIcon(QStringLiteral(":/pictures/flag-") + QLatin1String(names[language]) +
+                 QStringLiteral(".svg"));
 }
 
 } // namespace
@@ -254,27 +256,30 @@ void TfrmPrincipal::buildRoutesTab()
     btbtnArquivoEnderecos->setFont(regular);
     edtArquivoEnderecos = makeFlatEdit(grpbxEnderecos, "edtArquivoEnderecos", QRect(193, 34, 500, 21));
 
-    grpbxEnderecosDestino = new QGroupBox(
-        QStringLiteral("Informe o diretório destino para o arquivo processado com as rotas"), tbshtRoteamento);
+    grpbxEnderecosDestino =
+        new QGroupBox(QStringLiteral("Informe o diretório destino para o arquivo processado com as rotas"),
+                      tbshtRoteamento);
     grpbxEnderecosDestino->setObjectName(QStringLiteral("grpbxEnderecosDestino"));
     grpbxEnderecosDestino->setGeometry(3, 111, 697, 81);
     grpbxEnderecosDestino->setFont(groupFont);
-    btbtnDiretorioDestino = makeButton(grpbxEnderecosDestino, "btbtnDiretorioDestino", QRect(1, 27, 191, 30),
-                                       QStringLiteral("Escolha o diretório"), QStringLiteral("destination-folder"));
+    btbtnDiretorioDestino =
+        makeButton(grpbxEnderecosDestino, "btbtnDiretorioDestino", QRect(1, 27, 191, 30),
+                   QStringLiteral("Escolha o diretório"), QStringLiteral("destination-folder"));
     btbtnDiretorioDestino->setFont(regular);
     btbtnDiretorioDestino->setEnabled(false);
     edtDiretorioDestino = makeFlatEdit(grpbxEnderecosDestino, "edtDiretorioDestino", QRect(193, 31, 500, 21));
     edtDiretorioDestino->setEnabled(false);
 
-    lblTotalLinhas =
-        makeLabel(tbshtRoteamento, "lblTotalLinhas", 16, 240, QStringLiteral("      "), designFont(Face::Tahoma, 8, true));
+    lblTotalLinhas = makeLabel(tbshtRoteamento, "lblTotalLinhas", 16, 240, QStringLiteral("      "),
+                               designFont(Face::Tahoma, 8, true));
 
     btbtnProcessar = makeButton(tbshtRoteamento, "btbtnProcessar", QRect(242, 233, 191, 30),
                                 QStringLiteral("Processar rotas"), QStringLiteral("process"));
     btbtnProcessar->setEnabled(false);
 
     const QFont heading = designFont(Face::Tahoma, 8, true);
-    lblEnderecoAtual = makeLabel(tbshtRoteamento, "lblEnderecoAtual", 5, 276, QStringLiteral("Endereço atual"), heading);
+    lblEnderecoAtual =
+        makeLabel(tbshtRoteamento, "lblEnderecoAtual", 5, 276, QStringLiteral("Endereço atual"), heading);
     prgBarAtual = makeBar(tbshtRoteamento, "prgBarAtual", QRect(3, 298, 695, 17));
     lblProgressogeral =
         makeLabel(tbshtRoteamento, "lblProgressogeral", 5, 320, QStringLiteral("Progresso geral"), heading);
@@ -336,10 +341,11 @@ void TfrmPrincipal::buildAboutTab()
     icoBandeira->setGeometry(401, 0, 153, 50);
     icoBandeira->setToolTip(QStringLiteral("Software Brasileiro e Pantaneiro"));
 
-    Label3 = makeLabel(tbshtSobre, "Label3", 192, 12, QStringLiteral("Trajetix"), designFont(Face::Verdana, 24, true));
+    Label3 = makeLabel(tbshtSobre, "Label3", 192, 12, QStringLiteral("Trajetix"),
+                       designFont(Face::Verdana, 24, true));
 
-    lblDescricaoAplicativo =
-        new QLabel(QStringLiteral("Programa  que estima tempo e quilometragem  entre endereços."), tbshtSobre);
+    lblDescricaoAplicativo = new QLabel(
+        QStringLiteral("Programa  que estima tempo e quilometragem  entre endereços."), tbshtSobre);
     lblDescricaoAplicativo->setObjectName(QStringLiteral("lblDescricaoAplicativo"));
     lblDescricaoAplicativo->setFont(designFont(Face::MsSansSerif, 10, true));
     lblDescricaoAplicativo->setWordWrap(true);
@@ -371,9 +377,9 @@ void TfrmPrincipal::buildAboutTab()
 
     lblColaboracao = makeLabel(tbshtSobre, "lblColaboracao", 17, 255, QStringLiteral("Colaboração $$$"),
                                designFont(Face::MsSansSerif, 8, true, true));
-    lblLnkColaboracao =
-        makeLink(tbshtSobre, "lblLnkColaboracao", 17, 274,
-                 QStringLiteral("Se este programa lhe foi útil faça uma colaboração clicando aqui"), linkFont);
+    lblLnkColaboracao = makeLink(
+        tbshtSobre, "lblLnkColaboracao", 17, 274,
+        QStringLiteral("Se este programa lhe foi útil faça uma colaboração clicando aqui"), linkFont);
 
     Label9->setBuddy(lblEmail);
     Label10->setBuddy(lblURLSite);
@@ -418,17 +424,24 @@ template <typename Handler> bool TfrmPrincipal::guarded(Handler &&handler)
 
 void TfrmPrincipal::connectHandlers()
 {
-    connect(btbtnArquivoEnderecos, &QPushButton::clicked, this, [this] { guarded([this] { btbtnArquivoEnderecosClick(); }); });
-    connect(btbtnDiretorioDestino, &QPushButton::clicked, this, [this] { guarded([this] { btbtnDiretorioDestinoClick(); }); });
-    connect(btbtnProcessar, &QPushButton::clicked, this, [this] { guarded([this] { btbtnProcessarClick(); }); });
-    connect(m_modoSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxModoChange(); }); });
-    connect(m_idiomaSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxIdiomaChange(); }); });
-    connect(m_aparenciaSelection, &UserSelection::changed, this, [this] { guarded([this] { cmbxAparenciaChange(); }); });
+    connect(btbtnArquivoEnderecos, &QPushButton::clicked, this,
+            [this] { guarded([this] { btbtnArquivoEnderecosClick(); }); });
+    connect(btbtnDiretorioDestino, &QPushButton::clicked, this,
+            [this] { guarded([this] { btbtnDiretorioDestinoClick(); }); });
+    connect(btbtnProcessar, &QPushButton::clicked, this,
+            [this] { guarded([this] { btbtnProcessarClick(); }); });
+    connect(m_modoSelection, &UserSelection::changed, this,
+            [this] { guarded([this] { cmbxModoChange(); }); });
+    connect(m_idiomaSelection, &UserSelection::changed, this,
+            [this] { guarded([this] { cmbxIdiomaChange(); }); });
+    connect(m_aparenciaSelection, &UserSelection::changed, this,
+            [this] { guarded([this] { cmbxAparenciaChange(); }); });
     connect(lblKeyApi, &LinkLabel::clicked, this, [this] { guarded([this] { lblKeyApiClick(); }); });
     connect(lblEmail, &LinkLabel::clicked, this, [this] { guarded([this] { lblEmailClick(); }); });
     connect(lblURLSite, &LinkLabel::clicked, this, [this] { guarded([this] { lblURLSiteClick(); }); });
     connect(lblLeiame, &LinkLabel::clicked, this, [this] { guarded([this] { lblLeiameClick(); }); });
-    connect(lblLnkColaboracao, &LinkLabel::clicked, this, [this] { guarded([this] { lblLnkColaboracaoClick(); }); });
+    connect(lblLnkColaboracao, &LinkLabel::clicked, this,
+            [this] { guarded([this] { lblLnkColaboracaoClick(); }); });
 }
 
 // Edits and lists without a caption of their own are announced by their heading.
@@ -518,8 +531,10 @@ void TfrmPrincipal::FormCreate()
     const QString fileName = m_settingsFile;
     if (QFileInfo::exists(fileName)) {
         const trajetix::ProfileFile dados(fileName);
-        caminhoarquivoenderecos = dados.readString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos, QString());
-        mododeslocamento = dados.readString(trajetix::settingsSection, trajetix::keyModoDeslocamento, QString());
+        caminhoarquivoenderecos =
+            dados.readString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos, QString());
+        mododeslocamento =
+            dados.readString(trajetix::settingsSection, trajetix::keyModoDeslocamento, QString());
         chaveapigoogle = dados.readString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, QString());
         idioma = dados.readString(trajetix::settingsSection, trajetix::keyIdioma, QString());
         aparencia = dados.readString(trajetix::settingsSection, trajetix::keyAparencia, QString());
@@ -550,7 +565,8 @@ void TfrmPrincipal::FormClose()
     const int intIdioma = qMax(0, cmbxIdioma->currentIndex());
     const int intModo = qMax(0, cmbxModo->currentIndex());
     trajetix::ProfileFile dados(m_settingsFile);
-    dados.writeString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos, filenames::folderOf(m_dialogFileName));
+    dados.writeString(trajetix::settingsSection, trajetix::keyCaminhoEnderecos,
+                      filenames::folderOf(m_dialogFileName));
     dados.writeString(trajetix::settingsSection, trajetix::keyModoDeslocamento, QString::number(intModo));
     dados.writeString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, edtChaveAPIGoogle->text());
     dados.writeString(trajetix::settingsSection, trajetix::keyIdioma, QString::number(intIdioma));
@@ -726,8 +742,8 @@ void TfrmPrincipal::btbtnDiretorioDestinoClick()
         m_messages->showMessage(trajetix::MessageKind::Warning, m_slots.msgdlgbtnProcessar);
         return;
     }
-    const QString name = filenames::resultName(m_dialogFileName, m_slots.msgbtnDiretorioDestinoNomeArquivoFinal,
-                                               cmbxModo->currentText());
+    const QString name = filenames::resultName(
+        m_dialogFileName, m_slots.msgbtnDiretorioDestinoNomeArquivoFinal, cmbxModo->currentText());
     edtDiretorioDestino->setText(filenames::inFolder(strPath, name));
     btbtnProcessar->setEnabled(true);
 }

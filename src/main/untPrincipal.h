@@ -40,7 +40,7 @@ struct WindowOptions {
 // controls, and the window-level state the handlers share.
 class TfrmPrincipal : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TfrmPrincipal(const WindowOptions &options = WindowOptions(), QWidget *parent = nullptr);
     ~TfrmPrincipal() override;
 
@@ -111,12 +111,12 @@ public:
     QLabel *lblColaboracao;
     LinkLabel *lblLnkColaboracao;
 
-protected:
+  protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void buildRoutesTab();
     void buildSettingsTab();
     void buildAboutTab();

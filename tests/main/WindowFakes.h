@@ -15,14 +15,14 @@
 
 // Records every message instead of showing a box.
 class FakeMessages : public trajetix::MessageSink {
-public:
+  public:
     void showMessage(trajetix::MessageKind kind, const QString &text) override { shown.append({kind, text}); }
     QList<QPair<trajetix::MessageKind, QString>> shown;
 };
 
 // Answers each showing with the next queued answer (cancel when none is left).
 class FakeFileDialog : public AddressFileDialog {
-public:
+  public:
     struct Answer {
         Outcome outcome;
         QStringList names;
@@ -48,7 +48,7 @@ public:
 
 // Answers with the next queued folder; an empty one stands for a cancel.
 class FakeFolderChooser : public FolderChooser {
-public:
+  public:
     QString choose(QWidget *, const QString &title, bool) override
     {
         titles.append(title);
@@ -59,13 +59,13 @@ public:
 };
 
 class FakeErrorBox : public EscapedErrorBox {
-public:
+  public:
     void showEscapedError(QWidget *, const QString &text) override { texts.append(text); }
     QStringList texts;
 };
 
 class FakeLinkOpener : public LinkOpener {
-public:
+  public:
     void open(const QUrl &target) override
     {
         opened.append(target);
@@ -78,7 +78,7 @@ public:
 
 // Records the theme manager's "not found" reports instead of showing a box.
 class FakeThemeErrors : public trajetix::ThemeErrorReporter {
-public:
+  public:
     void reportMissingTheme(const QString &message) override { reports.append(message); }
     QStringList reports;
 };

@@ -23,14 +23,46 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The theme list as the user sees it: sorted without regard to case.
-const QStringList designedThemeOrder = {
-    u"Amakrits"_s, u"Amethyst Kamri"_s, u"Aqua Graphite"_s, u"Aqua Light Slate"_s, u"Auric"_s, u"Carbon"_s,
-    u"Charcoal Dark Slate"_s, u"Cobalt XEMedia"_s, u"Cyan Dusk"_s, u"Cyan Night"_s, u"Emerald Light Slate"_s, u"Glossy"_s,
-    u"Glow"_s, u"Golden Graphite"_s, u"Iceberg Classico"_s, u"Lavender Classico"_s, u"Light"_s, u"Luna"_s,
-    u"Metropolis UI Black"_s, u"Metropolis UI Blue"_s, u"Metropolis UI Dark"_s, u"Metropolis UI Green"_s, u"Obsidian"_s,
-    u"Onyx Blue"_s, u"Ruby Graphite"_s, u"Sapphire Kamri"_s, u"Silver"_s, u"Sky"_s, u"Slate Classico"_s,
-    u"Smokey Quartz Kamri"_s, u"Tablet Dark"_s, u"Tablet Light"_s, u"Turquoise Gray"_s, u"Windows"_s, u"Windows10"_s,
-    u"Windows10 Blue"_s, u"Windows10 Dark"_s, u"Windows10 Green"_s, u"Windows10 Purple"_s, u"Windows10 SlateGray"_s};
+const QStringList designedThemeOrder = {u"Amakrits"_s,
+                                        u"Amethyst Kamri"_s,
+                                        u"Aqua Graphite"_s,
+                                        u"Aqua Light Slate"_s,
+                                        u"Auric"_s,
+                                        u"Carbon"_s,
+                                        u"Charcoal Dark Slate"_s,
+                                        u"Cobalt XEMedia"_s,
+                                        u"Cyan Dusk"_s,
+                                        u"Cyan Night"_s,
+                                        u"Emerald Light Slate"_s,
+                                        u"Glossy"_s,
+                                        u"Glow"_s,
+                                        u"Golden Graphite"_s,
+                                        u"Iceberg Classico"_s,
+                                        u"Lavender Classico"_s,
+                                        u"Light"_s,
+                                        u"Luna"_s,
+                                        u"Metropolis UI Black"_s,
+                                        u"Metropolis UI Blue"_s,
+                                        u"Metropolis UI Dark"_s,
+                                        u"Metropolis UI Green"_s,
+                                        u"Obsidian"_s,
+                                        u"Onyx Blue"_s,
+                                        u"Ruby Graphite"_s,
+                                        u"Sapphire Kamri"_s,
+                                        u"Silver"_s,
+                                        u"Sky"_s,
+                                        u"Slate Classico"_s,
+                                        u"Smokey Quartz Kamri"_s,
+                                        u"Tablet Dark"_s,
+                                        u"Tablet Light"_s,
+                                        u"Turquoise Gray"_s,
+                                        u"Windows"_s,
+                                        u"Windows10"_s,
+                                        u"Windows10 Blue"_s,
+                                        u"Windows10 Dark"_s,
+                                        u"Windows10 Green"_s,
+                                        u"Windows10 Purple"_s,
+                                        u"Windows10 SlateGray"_s};
 
 double luminance(const QColor &c)
 {
@@ -54,7 +86,7 @@ void userPicks(QComboBox *list, int index)
 
 class TestStartup : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -80,7 +112,7 @@ private slots:
     void themeListOrderAndSelection();
     void userPicksATheme();
 
-private:
+  private:
     QString writeSettings(const QByteArray &bytes);
     std::unique_ptr<TfrmPrincipal> start(const QString &settingsFile);
     QByteArray settingsBytes() const;
@@ -174,8 +206,8 @@ void TestStartup::integerErrorStopsTheSequence_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("mode");
-    QTest::addRow("section line only") << QByteArray("[DADOS]\r\n")
-                                       << "'' is not a valid integer value for Integer type." << -1;
+    QTest::addRow("section line only")
+        << QByteArray("[DADOS]\r\n") << "'' is not a valid integer value for Integer type." << -1;
     QTest::addRow("two numbers in the mode")
         << QByteArray("[DADOS]\r\nmododeslocamento=1 2\r\nidioma=1\r\naparencia=Carbon\r\n")
         << "'1 2' is not a valid integer value for Integer type." << -1;
@@ -209,7 +241,8 @@ void TestStartup::integerErrorStopsTheSequence()
     QCOMPARE(window->pgcPrincipal->tabText(0), QStringLiteral("Process routes"));
     QVERIFY(window->close());
     const QByteArray written = settingsBytes();
-    QVERIFY(written.contains(QByteArray("\r\nmododeslocamento=" + QByteArray::number(qMax(0, mode)) + "\r\n")));
+    QVERIFY(
+        written.contains(QByteArray("\r\nmododeslocamento=" + QByteArray::number(qMax(0, mode)) + "\r\n")));
     QVERIFY(written.contains("\r\nidioma=1\r\n"));
 }
 
@@ -235,7 +268,8 @@ void TestStartup::modeValues()
     // The language step came after it and refilled the list in English.
     QCOMPARE(window->cmbxModo->itemText(0), QStringLiteral("Driving"));
     QVERIFY(window->close());
-    QVERIFY(settingsBytes().contains(QByteArray("\r\nmododeslocamento=" + QByteArray::number(qMax(0, index)) + "\r\n")));
+    QVERIFY(settingsBytes().contains(
+        QByteArray("\r\nmododeslocamento=" + QByteArray::number(qMax(0, index)) + "\r\n")));
 }
 
 void TestStartup::languageOutOfRangeIsPortuguese()
@@ -303,8 +337,9 @@ void TestStartup::closeWritesTheFiveKeysInOrder()
     window->show();
     QVERIFY(window->close());
     QVERIFY(!window->isVisible());
-    QCOMPARE(settingsBytes(), QByteArray("[DADOS]\r\ncaminhoenderecos=\r\nmododeslocamento=0\r\nchaveapigoogle=\r\n"
-                                         "idioma=0\r\naparencia=Windows\r\n"));
+    QCOMPARE(settingsBytes(),
+             QByteArray("[DADOS]\r\ncaminhoenderecos=\r\nmododeslocamento=0\r\nchaveapigoogle=\r\n"
+                        "idioma=0\r\naparencia=Windows\r\n"));
     // Readable and writable by its owner only: it holds the API key.
     QCOMPARE(QFile::permissions(settingsFile) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
 
@@ -323,12 +358,13 @@ void TestStartup::addressFolderWrittenAtClose_data()
     QTest::addColumn<QStringList>("confirmed"); // names confirmed in the dialog, one showing each
     QTest::addColumn<QByteArray>("written");
     QTest::addRow("nothing confirmed") << QStringList() << QByteArray("caminhoenderecos=\r\n");
-    QTest::addRow("a file in a subfolder") << QStringList{u"/srv/rotas/janeiro.csv"_s}
-                                           << QByteArray("caminhoenderecos=/srv/rotas\r\n");
-    QTest::addRow("a file in the root") << QStringList{u"/rotas.csv"_s} << QByteArray("caminhoenderecos=/\r\n");
+    QTest::addRow("a file in a subfolder")
+        << QStringList{u"/srv/rotas/janeiro.csv"_s} << QByteArray("caminhoenderecos=/srv/rotas\r\n");
+    QTest::addRow("a file in the root")
+        << QStringList{u"/rotas.csv"_s} << QByteArray("caminhoenderecos=/\r\n");
     // The last confirmed name counts, accepted or not.
-    QTest::addRow("rejected extension") << QStringList{u"/srv/a/r.csv"_s, u"/srv/b/notes.txt"_s}
-                                        << QByteArray("caminhoenderecos=/srv/b\r\n");
+    QTest::addRow("rejected extension")
+        << QStringList{u"/srv/a/r.csv"_s, u"/srv/b/notes.txt"_s} << QByteArray("caminhoenderecos=/srv/b\r\n");
 }
 
 void TestStartup::addressFolderWrittenAtClose()
@@ -357,7 +393,8 @@ void TestStartup::savedFolderStartsTheDialog()
 
 void TestStartup::otherLinesSurviveTheClose()
 {
-    const QByteArray before = "; my notes\r\n[OUTRA]\r\nx=1\r\n[DADOS]\r\nmododeslocamento=$1\r\nidioma=0\r\nextra=keep\r\n";
+    const QByteArray before =
+        "; my notes\r\n[OUTRA]\r\nx=1\r\n[DADOS]\r\nmododeslocamento=$1\r\nidioma=0\r\nextra=keep\r\n";
     writeSettings(before);
     auto window = start(settingsFile);
     QCOMPARE(window->cmbxModo->currentIndex(), 1);
@@ -395,7 +432,7 @@ void TestStartup::closeRefusedDuringARun()
 {
     // A run that reports a message: the box's turn is the moment to try a close.
     class ClosingMessages : public trajetix::MessageSink {
-    public:
+      public:
         TfrmPrincipal *window = nullptr;
         bool closed = true;
         bool running = false;
@@ -458,8 +495,9 @@ void TestStartup::userPicksATheme()
     QCoreApplication::processEvents();
     const QColor background = window->palette().color(QPalette::Window);
     QVERIFY(background.lightness() < 128);
-    for (QWidget *label : {static_cast<QWidget *>(window->lblLeiame), static_cast<QWidget *>(window->lblTotalLinhas),
-                           static_cast<QWidget *>(window->lblVersaoWindows)}) {
+    for (QWidget *label :
+         {static_cast<QWidget *>(window->lblLeiame), static_cast<QWidget *>(window->lblTotalLinhas),
+          static_cast<QWidget *>(window->lblVersaoWindows)}) {
         const QColor text = label->palette().color(QPalette::WindowText);
         QVERIFY2(contrast(text, background) >= 4.5, qPrintable(label->objectName()));
     }

@@ -2,13 +2,13 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QDir>
 
 #include <memory>
 
@@ -38,7 +38,7 @@ QByteArray utf8(const char *text)
 
 class TestWindow : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -93,7 +93,7 @@ private slots:
     void tabOrderFollowsTheRows();
     void controlsAreAnnouncedByTheirHeadings();
 
-private:
+  private:
     QString writeFile(const QString &name, const QByteArray &bytes);
     void acceptFile(const QString &fileName);
 
@@ -289,7 +289,8 @@ void TestWindow::fontsAndColours()
 
 void TestWindow::glyphsHaveDisabledPictures()
 {
-    for (QPushButton *button : {window->btbtnArquivoEnderecos, window->btbtnDiretorioDestino, window->btbtnProcessar}) {
+    for (QPushButton *button :
+         {window->btbtnArquivoEnderecos, window->btbtnDiretorioDestino, window->btbtnProcessar}) {
         const QIcon icon = button->icon();
         QVERIFY2(!icon.isNull(), qPrintable(button->objectName()));
         const QImage normal = icon.pixmap(QSize(16, 16), 1.0, QIcon::Normal).toImage();
@@ -388,7 +389,8 @@ void TestWindow::countingFailureKeepsTheRest_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
     QTest::addRow("missing file") << QByteArray();
-    QTest::addRow("invalid UTF-8 after a UTF-8 mark") << QByteArray("\xEF\xBB\xBF" "a;b\r\n\xC3\x28;x\r\n");
+    QTest::addRow("invalid UTF-8 after a UTF-8 mark") << QByteArray("\xEF\xBB\xBF"
+                                                                    "a;b\r\n\xC3\x28;x\r\n");
 }
 
 void TestWindow::countingFailureKeepsTheRest()
@@ -404,8 +406,9 @@ void TestWindow::countingFailureKeepsTheRest()
 
     QCOMPARE(fakes->messages.shown.size(), 1);
     QCOMPARE(fakes->messages.shown.at(0).first, MessageKind::Error);
-    QCOMPARE(fakes->messages.shown.at(0).second,
-             QStringLiteral("Ocorreu um erro durante a leitura do arquivo de ENTRADA. A operação foi abortada"));
+    QCOMPARE(
+        fakes->messages.shown.at(0).second,
+        QStringLiteral("Ocorreu um erro durante a leitura do arquivo de ENTRADA. A operação foi abortada"));
     QVERIFY(window->edtArquivoEnderecos->text().isEmpty());
     QCOMPARE(window->lblTotalLinhas->text(), label);
     QVERIFY(window->btbtnDiretorioDestino->isEnabled());
@@ -443,7 +446,8 @@ void TestWindow::severalFilesUseTheFirst()
     QCOMPARE(window->totalLines(), 1);
     fakes->folderChooser.folders.enqueue(dir->path());
     QTest::mouseClick(window->btbtnDiretorioDestino, Qt::LeftButton);
-    QCOMPARE(window->edtDiretorioDestino->text(), dir->filePath(QStringLiteral("first-Processado-Dirigindo.csv")));
+    QCOMPARE(window->edtDiretorioDestino->text(),
+             dir->filePath(QStringLiteral("first-Processado-Dirigindo.csv")));
 }
 
 void TestWindow::lineCounts_data()
@@ -458,8 +462,13 @@ void TestWindow::lineCounts_data()
     QTest::addRow("empty lines count") << utf8("\r\n\r\nx") << 3;
     QTest::addRow("empty file") << QByteArray() << 0;
     QTest::addRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << 0;
-    QTest::addRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF" "S\xC3\xA3o;Rio\r\nA;B") << 2;
-    QTest::addRow("UTF-16 LE with mark") << QByteArray("\xFF\xFE" "a\0;\0b\0\r\0\n\0c\0", 14) << 2;
+    QTest::addRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "S\xC3\xA3o;Rio\r\nA;B")
+                                     << 2;
+    QTest::addRow("UTF-16 LE with mark") << QByteArray("\xFF\xFE"
+                                                       "a\0;\0b\0\r\0\n\0c\0",
+                                                       14)
+                                         << 2;
     QTest::addRow("UTF-16 BE with mark") << QByteArray("\xFE\xFF\0a\0;\0b\0\n\0c", 12) << 2;
     QTest::addRow("UTF-16 LE mark only") << QByteArray("\xFF\xFE") << 0;
     QTest::addRow("NUL is a character") << QByteArray("a\0b\r\n\0", 6) << 2;
@@ -473,7 +482,8 @@ void TestWindow::lineCounts()
     acceptFile(writeFile(QStringLiteral("count.csv"), bytes));
     QVERIFY(fakes->messages.shown.isEmpty());
     QCOMPARE(window->totalLines(), lines);
-    QCOMPARE(window->lblTotalLinhas->text(), QString::number(lines) + QStringLiteral(" endereços a serem processados"));
+    QCOMPARE(window->lblTotalLinhas->text(),
+             QString::number(lines) + QStringLiteral(" endereços a serem processados"));
 }
 
 // ---- Destination and the result-file name -----------------------------------
@@ -485,12 +495,18 @@ void TestWindow::folderChoiceComposesTheDestination_data()
     QTest::addColumn<int>("language");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("expected"); // %1 stands for the chosen folder
-    QTest::addRow("upper-case extension") << "routes.CSV" << "" << 0 << 0 << "%1/routes-Processado-Dirigindo.csv";
-    QTest::addRow("dot inside the base") << "a.b.csv" << "" << 1 << 1 << "%1/a.b-Processed-Walking.csv";
-    QTest::addRow("name is only the extension") << ".csv" << "" << 6 << 2 << "%1/- 处理 -自行车.csv";
-    QTest::addRow("Spanish marker") << "r.csv" << "" << 2 << 2 << "%1/r-Procesada-Bicicleta.csv";
-    QTest::addRow("no mode selected") << "r.csv" << "" << 0 << -1 << "%1/r-Processado-.csv";
-    QTest::addRow("root folder") << "routes.csv" << "/" << 0 << 0 << "%1/routes-Processado-Dirigindo.csv";
+    QTest::addRow("upper-case extension") << "routes.CSV"
+                                          << "" << 0 << 0 << "%1/routes-Processado-Dirigindo.csv";
+    QTest::addRow("dot inside the base") << "a.b.csv"
+                                         << "" << 1 << 1 << "%1/a.b-Processed-Walking.csv";
+    QTest::addRow("name is only the extension") << ".csv"
+                                                << "" << 6 << 2 << "%1/- 处理 -自行车.csv";
+    QTest::addRow("Spanish marker") << "r.csv"
+                                    << "" << 2 << 2 << "%1/r-Procesada-Bicicleta.csv";
+    QTest::addRow("no mode selected") << "r.csv"
+                                      << "" << 0 << -1 << "%1/r-Processado-.csv";
+    QTest::addRow("root folder") << "routes.csv"
+                                 << "/" << 0 << 0 << "%1/routes-Processado-Dirigindo.csv";
 }
 
 void TestWindow::folderChoiceComposesTheDestination()
@@ -595,7 +611,8 @@ void TestWindow::languageSwitchBetweenCompositions()
 
     fakes->folderChooser.folders.enqueue(dir->path());
     QTest::mouseClick(window->btbtnDiretorioDestino, Qt::LeftButton);
-    QCOMPARE(window->edtDiretorioDestino->text(), dir->filePath(QStringLiteral("routes-Processed-Driving.csv")));
+    QCOMPARE(window->edtDiretorioDestino->text(),
+             dir->filePath(QStringLiteral("routes-Processed-Driving.csv")));
 }
 
 // ---- Languages ---------------------------------------------------------------
@@ -687,7 +704,8 @@ void TestWindow::languageListShowsFlags()
     const QImage german = pictures.at(German);
     QVERIFY(qGray(german.pixel(8, 4)) < 40);
     QVERIFY(qRed(german.pixel(8, 8)) > 180 && qGreen(german.pixel(8, 8)) < 60);
-    QVERIFY(qRed(german.pixel(8, 12)) > 200 && qGreen(german.pixel(8, 12)) > 150 && qBlue(german.pixel(8, 12)) < 80);
+    QVERIFY(qRed(german.pixel(8, 12)) > 200 && qGreen(german.pixel(8, 12)) > 150 &&
+            qBlue(german.pixel(8, 12)) < 80);
 }
 
 void TestWindow::languageSwitchKeepsTheModeIndex_data()
@@ -769,7 +787,8 @@ void TestWindow::keyboardSelectionRaisesOneChange()
     QTest::mouseClick(window->btbtnDiretorioDestino, Qt::LeftButton);
     QTest::keyClick(window->cmbxModo, Qt::Key_Down);
     QCOMPARE(window->cmbxModo->currentIndex(), 1);
-    QCOMPARE(window->edtDiretorioDestino->text(), dir->filePath(QStringLiteral("routes-Processado-Andando.csv")));
+    QCOMPARE(window->edtDiretorioDestino->text(),
+             dir->filePath(QStringLiteral("routes-Processado-Andando.csv")));
 
     QTest::keyClick(window->cmbxIdioma, Qt::Key_Down);
     QCOMPARE(window->cmbxIdioma->currentIndex(), int(English));
@@ -782,12 +801,18 @@ void TestWindow::escapedErrorIsShownAndProgramGoesOn_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::addRow("letter at the end") << "Disk gone" << "Disk gone.";
-    QTest::addRow("full stop already") << "Disk gone." << "Disk gone.";
-    QTest::addRow("question mark lies above the full stop") << "Why?" << "Why?.";
-    QTest::addRow("hyphen lies below the full stop") << "Broken -" << "Broken -";
-    QTest::addRow("accented letter") << "Não" << "Não.";
-    QTest::addRow("empty message") << "" << "";
+    QTest::addRow("letter at the end") << "Disk gone"
+                                       << "Disk gone.";
+    QTest::addRow("full stop already") << "Disk gone."
+                                       << "Disk gone.";
+    QTest::addRow("question mark lies above the full stop") << "Why?"
+                                                            << "Why?.";
+    QTest::addRow("hyphen lies below the full stop") << "Broken -"
+                                                     << "Broken -";
+    QTest::addRow("accented letter") << "Não"
+                                     << "Não.";
+    QTest::addRow("empty message") << ""
+                                   << "";
 }
 
 void TestWindow::escapedErrorIsShownAndProgramGoesOn()
@@ -812,13 +837,17 @@ void TestWindow::linksOpenTheirTargets_data()
     QTest::addColumn<QString>("link");
     QTest::addColumn<int>("language");
     QTest::addColumn<QUrl>("target");
-    QTest::addRow("key help") << "lblKeyApi" << 0
-                              << QUrl(QStringLiteral("https://developers.google.com/maps/documentation/distance-matrix/get-api-key"));
+    QTest::addRow("key help")
+        << "lblKeyApi" << 0
+        << QUrl(QStringLiteral(
+               "https://developers.google.com/maps/documentation/distance-matrix/get-api-key"));
     QTest::addRow("e-mail") << "lblEmail" << 0 << QUrl(QStringLiteral("mailto:contato@trajetix.example"));
     // The address is never translated, so the mail goes to it in every language.
-    QTest::addRow("e-mail in Chinese") << "lblEmail" << 6 << QUrl(QStringLiteral("mailto:contato@trajetix.example"));
+    QTest::addRow("e-mail in Chinese")
+        << "lblEmail" << 6 << QUrl(QStringLiteral("mailto:contato@trajetix.example"));
     QTest::addRow("site") << "lblURLSite" << 0 << QUrl(QStringLiteral("https://trajetix.example/"));
-    QTest::addRow("donation") << "lblLnkColaboracao" << 3 << QUrl(QStringLiteral("https://trajetix.example/colaborar"));
+    QTest::addRow("donation") << "lblLnkColaboracao" << 3
+                              << QUrl(QStringLiteral("https://trajetix.example/colaborar"));
 }
 
 void TestWindow::linksOpenTheirTargets()
@@ -844,17 +873,19 @@ void TestWindow::readmeIsLookedForInTheWorkingFolder()
     QTest::mouseClick(window->lblLeiame, Qt::LeftButton);
     QDir::setCurrent(before);
     // A missing read-me is not the program's business: it asks all the same.
-    QCOMPARE(fakes->linkOpener.opened,
-             QList<QUrl>{QUrl::fromLocalFile(QDir(dir->path()).absoluteFilePath(QStringLiteral("Readme.txt")))});
+    QCOMPARE(
+        fakes->linkOpener.opened,
+        QList<QUrl>{QUrl::fromLocalFile(QDir(dir->path()).absoluteFilePath(QStringLiteral("Readme.txt")))});
     QVERIFY(fakes->messages.shown.isEmpty());
 }
 
 void TestWindow::plainLabelsAndPicturesDoNothing()
 {
-    for (QWidget *plain : {static_cast<QWidget *>(window->lblColaboracao), static_cast<QWidget *>(window->lblContato),
-                           static_cast<QWidget *>(window->Label9), static_cast<QWidget *>(window->Label10),
-                           static_cast<QWidget *>(window->Label3), static_cast<QWidget *>(window->Image1),
-                           static_cast<QWidget *>(window->icoBandeira)}) {
+    for (QWidget *plain :
+         {static_cast<QWidget *>(window->lblColaboracao), static_cast<QWidget *>(window->lblContato),
+          static_cast<QWidget *>(window->Label9), static_cast<QWidget *>(window->Label10),
+          static_cast<QWidget *>(window->Label3), static_cast<QWidget *>(window->Image1),
+          static_cast<QWidget *>(window->icoBandeira)}) {
         QTest::mouseClick(plain, Qt::LeftButton);
         QVERIFY2(fakes->linkOpener.opened.isEmpty(), qPrintable(plain->objectName()));
         QVERIFY(plain->cursor().shape() != Qt::PointingHandCursor);

@@ -14,7 +14,7 @@
 
 class TestWindowParts : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void extension_data();
     void extension();
     void resultBase_data();
@@ -43,15 +43,24 @@ void TestWindowParts::extension_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<bool>("csv");
-    QTest::addRow("lower case") << "/d/routes.csv" << ".csv" << true;
-    QTest::addRow("upper case") << "/d/routes.CSV" << ".CSV" << true;
-    QTest::addRow("mixed case") << "/d/routes.CsV" << ".CsV" << true;
-    QTest::addRow("two dots") << "/d/a.b.csv" << ".csv" << true;
-    QTest::addRow("only the extension") << "/d/.csv" << ".csv" << true;
-    QTest::addRow("other extension") << "/d/notes.txt" << ".txt" << false;
-    QTest::addRow("no dot") << "/d/routes" << "" << false;
-    QTest::addRow("dot in the folder only") << "/d.csv/routes" << "" << false;
-    QTest::addRow("longer extension") << "/d/routes.csvx" << ".csvx" << false;
+    QTest::addRow("lower case") << "/d/routes.csv"
+                                << ".csv" << true;
+    QTest::addRow("upper case") << "/d/routes.CSV"
+                                << ".CSV" << true;
+    QTest::addRow("mixed case") << "/d/routes.CsV"
+                                << ".CsV" << true;
+    QTest::addRow("two dots") << "/d/a.b.csv"
+                              << ".csv" << true;
+    QTest::addRow("only the extension") << "/d/.csv"
+                                        << ".csv" << true;
+    QTest::addRow("other extension") << "/d/notes.txt"
+                                     << ".txt" << false;
+    QTest::addRow("no dot") << "/d/routes"
+                            << "" << false;
+    QTest::addRow("dot in the folder only") << "/d.csv/routes"
+                                            << "" << false;
+    QTest::addRow("longer extension") << "/d/routes.csvx"
+                                      << ".csvx" << false;
 }
 
 void TestWindowParts::extension()
@@ -67,12 +76,18 @@ void TestWindowParts::resultBase_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("base");
-    QTest::addRow("routes") << "/d/routes.CSV" << "routes";
-    QTest::addRow("two dots") << "/d/a.b.csv" << "a.b";
-    QTest::addRow("only the extension") << "/d/.csv" << "";
-    QTest::addRow("shorter than four") << "/d/abc" << "";
-    QTest::addRow("in the root") << "/x.csv" << "x";
-    QTest::addRow("nothing confirmed") << "" << "";
+    QTest::addRow("routes") << "/d/routes.CSV"
+                            << "routes";
+    QTest::addRow("two dots") << "/d/a.b.csv"
+                              << "a.b";
+    QTest::addRow("only the extension") << "/d/.csv"
+                                        << "";
+    QTest::addRow("shorter than four") << "/d/abc"
+                                       << "";
+    QTest::addRow("in the root") << "/x.csv"
+                                 << "x";
+    QTest::addRow("nothing confirmed") << ""
+                                       << "";
 }
 
 void TestWindowParts::resultBase()
@@ -86,10 +101,14 @@ void TestWindowParts::folderOf_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("folder");
-    QTest::addRow("subfolder") << "/home/ana/routes.csv" << "/home/ana";
-    QTest::addRow("root keeps its separator") << "/routes.csv" << "/";
-    QTest::addRow("no separator") << "routes.csv" << "";
-    QTest::addRow("empty") << "" << "";
+    QTest::addRow("subfolder") << "/home/ana/routes.csv"
+                               << "/home/ana";
+    QTest::addRow("root keeps its separator") << "/routes.csv"
+                                              << "/";
+    QTest::addRow("no separator") << "routes.csv"
+                                  << "";
+    QTest::addRow("empty") << ""
+                           << "";
 }
 
 void TestWindowParts::folderOf()
@@ -99,7 +118,8 @@ void TestWindowParts::folderOf()
     QCOMPARE(filenames::folderOf(name), folder);
     if (!folder.isEmpty())
         QCOMPARE(filenames::inFolder(folder, QStringLiteral("r.csv")),
-                 folder == QLatin1String("/") ? QStringLiteral("//r.csv") : folder + QStringLiteral("/r.csv"));
+                 folder == QLatin1String("/") ? QStringLiteral("//r.csv")
+                                              : folder + QStringLiteral("/r.csv"));
 }
 
 // ---- The run's input filter -----------------------------------------------------
@@ -124,7 +144,7 @@ void TestWindowParts::inputIsDroppedDuringARun()
 
     // A widget that records what reaches it.
     class Recorder : public QObject {
-    public:
+      public:
         int seen = 0;
         bool eventFilter(QObject *, QEvent *event) override
         {
@@ -168,8 +188,8 @@ void TestWindowParts::inputReachesTheRunsOwnBox()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     RunInputBlock block;
-    std::unique_ptr<QMessageBox> box(
-        makeMessageBox(&window, QMessageBox::Information, QStringLiteral("Information"), QStringLiteral("Done")));
+    std::unique_ptr<QMessageBox> box(makeMessageBox(&window, QMessageBox::Information,
+                                                    QStringLiteral("Information"), QStringLiteral("Done")));
     bool answered = false;
     QTimer::singleShot(0, box.get(), [&] {
         QWidget *modal = QApplication::activeModalWidget();
@@ -193,7 +213,9 @@ void TestWindowParts::inputFlowsAgainAfterTheRun()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QSignalSpy clicks(button, &QPushButton::clicked);
-    { RunInputBlock block; }
+    {
+        RunInputBlock block;
+    }
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicks.count(), 1);
 }

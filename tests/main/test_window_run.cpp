@@ -25,7 +25,7 @@ void userPicks(QComboBox *list, int index)
 
 class TestWindowRun : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -37,7 +37,7 @@ private slots:
     void emptyAddressFileAbortsTheRun();
     void keyNeverShows();
 
-private:
+  private:
     void prepare(const QByteArray &addresses, const QString &key = QStringLiteral("test-key"));
     QByteArray result() const;
 
@@ -134,7 +134,8 @@ void TestWindowRun::rowShapesInTheInterfaceLanguage_data()
     QTest::addColumn<int>("answer"); // 0 found, 1 pair not found, 2 refused
     QTest::addColumn<QByteArray>("row");
     QTest::addRow("found") << 0 << 0 << QByteArray("Rua 1, MS;Rua 2, MS;3 km;4 min\r\n");
-    QTest::addRow("not found, Portuguese") << 0 << 1 << QByteArray("o;d;N\xC3O ENCONTRADO;N\xC3O ENCONTRADO\r\n");
+    QTest::addRow("not found, Portuguese")
+        << 0 << 1 << QByteArray("o;d;N\xC3O ENCONTRADO;N\xC3O ENCONTRADO\r\n");
     QTest::addRow("not found, French") << 4 << 1 << QByteArray("o;d;PAS TROUV\xC9;PAS TROUV\xC9\r\n");
     QTest::addRow("refused, English") << 1 << 2
                                       << QByteArray("o;d;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;"
