@@ -42,7 +42,14 @@ public:
 
     BatchOutcome run(const BatchInput &input);
 
+    // The error shown after the closing message when the result file could not be
+    // completed at close (the message slots have no text for it).
+    static QString resultFileErrorText(const QString &resultPath, int errorNumber);
+
 private:
+    enum class LineResult { Row, Unreadable };
+    LineResult processLine(const QString &line, const BatchInput &input, QString &row);
+
     RouteService &m_service;
     MessageSink &m_messages;
     RunProgress &m_progress;
