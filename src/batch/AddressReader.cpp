@@ -113,7 +113,8 @@ AddressReader::Status AddressReader::readByteLine(QString &line)
                 // End of file: the text after the last LF is a line unless it is
                 // nothing but dropped CRs.
                 m_ended = true;
-                const bool onlyCR = std::all_of(m_line.cbegin(), m_line.cend(), [](char c) { return c == '\r'; });
+                const bool onlyCR =
+                    std::all_of(m_line.cbegin(), m_line.cend(), [](char c) { return c == '\r'; });
                 return onlyCR ? Status::End : finishByteLine(line);
             }
         }
@@ -173,7 +174,8 @@ AddressReader::Status AddressReader::readUnitLine(QString &line)
                             m_errno = EILSEQ;
                             return Status::Error;
                         }
-                        const bool onlyCR = std::all_of(m_unitLine.cbegin(), m_unitLine.cend(), [](QChar c) { return c == u'\r'; });
+                        const bool onlyCR = std::all_of(m_unitLine.cbegin(), m_unitLine.cend(),
+                                                        [](QChar c) { return c == u'\r'; });
                         return onlyCR ? Status::End : finishUnitLine(line);
                     }
                 }
@@ -190,7 +192,8 @@ AddressReader::Status AddressReader::readUnitLine(QString &line)
                 char16_t *out = reinterpret_cast<char16_t *>(m_units.data());
                 const auto *in = reinterpret_cast<const uchar *>(bytes.constData());
                 for (qsizetype i = 0; i < count; ++i)
-                    out[i] = m_encoding == TextEncoding::Utf16BE ? qFromBigEndian<char16_t>(in + 2 * i) : qFromLittleEndian<char16_t>(in + 2 * i);
+                    out[i] = m_encoding == TextEncoding::Utf16BE ? qFromBigEndian<char16_t>(in + 2 * i)
+                                                                 : qFromLittleEndian<char16_t>(in + 2 * i);
             }
         }
         const QStringView rest = QStringView(m_units).mid(m_unitPos);
@@ -200,7 +203,8 @@ AddressReader::Status AddressReader::readUnitLine(QString &line)
         if (z >= 0) {
             m_unitLine.append(rest.left(z));
             m_ended = true;
-            const bool onlyCR = std::all_of(m_unitLine.cbegin(), m_unitLine.cend(), [](QChar c) { return c == u'\r'; });
+            const bool onlyCR =
+                std::all_of(m_unitLine.cbegin(), m_unitLine.cend(), [](QChar c) { return c == u'\r'; });
             return onlyCR ? Status::End : finishUnitLine(line);
         }
         m_unitLine.append(rest.left(span));

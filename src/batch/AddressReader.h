@@ -23,7 +23,7 @@ AddressPair splitAddressLine(const QString &line);
 // adds none. A byte-order mark (UTF-8, UTF-16 LE/BE) chooses the decoding and is not
 // part of the text; without one the bytes are Windows-1252.
 class AddressReader {
-public:
+  public:
     enum class Status { Line, End, Error };
 
     AddressReader() = default;
@@ -45,7 +45,7 @@ public:
     void close();
     int errorNumber() const { return m_errno; }
 
-private:
+  private:
     bool fill();
     Status readByteLine(QString &line);
     Status readUnitLine(QString &line);
@@ -56,14 +56,14 @@ private:
     int m_errno = 0;
     TextEncoding m_encoding = TextEncoding::Windows1252;
     FileIdentity m_identity;
-    QByteArray m_chunk;    // bytes read and not yet used start at m_pos
+    QByteArray m_chunk; // bytes read and not yet used start at m_pos
     qsizetype m_pos = 0;
-    bool m_eof = false;    // the file has no more bytes
-    bool m_ended = false;  // no more lines (end of file or 0x1A reached)
-    QByteArray m_line;     // the 8-bit or UTF-8 line in work
-    QString m_units;       // UTF-16 text decoded; not yet used from m_unitPos on
+    bool m_eof = false;   // the file has no more bytes
+    bool m_ended = false; // no more lines (end of file or 0x1A reached)
+    QByteArray m_line;    // the 8-bit or UTF-8 line in work
+    QString m_units;      // UTF-16 text decoded; not yet used from m_unitPos on
     qsizetype m_unitPos = 0;
-    QString m_unitLine;    // the UTF-16 line in work
+    QString m_unitLine; // the UTF-16 line in work
     bool m_oddByte = false;
     char m_pendingByte = 0;
 };

@@ -40,7 +40,8 @@ QString travelModeWord(int modeIndex)
     }
 }
 
-BatchRun::BatchRun(RouteService &service, MessageSink &messages, RunProgress &progress, const MessageSlots &texts)
+BatchRun::BatchRun(RouteService &service, MessageSink &messages, RunProgress &progress,
+                   const MessageSlots &texts)
     : m_service(service), m_messages(messages), m_progress(progress), m_texts(texts)
 {
 }
@@ -161,7 +162,8 @@ BatchOutcome BatchRun::run(const BatchInput &input)
     const bool alreadyFailed = results.hasFailed();
     if (!results.close() && !alreadyFailed) {
         // The rows did not all reach the file although the run got to its end.
-        m_messages.showMessage(MessageKind::Error, resultFileErrorText(input.resultPath, results.errorNumber()));
+        m_messages.showMessage(MessageKind::Error,
+                               resultFileErrorText(input.resultPath, results.errorNumber()));
         outcome = BatchOutcome::Aborted;
     }
     return outcome;
@@ -169,8 +171,8 @@ BatchOutcome BatchRun::run(const BatchInput &input)
 
 QString BatchRun::resultFileErrorText(const QString &resultPath, int errorNumber)
 {
-    return QStringLiteral("The result file could not be written completely: ") + resultPath + QStringLiteral(" (")
-        + posixfile::systemErrorText(errorNumber) + u')';
+    return QStringLiteral("The result file could not be written completely: ") + resultPath +
+           QStringLiteral(" (") + posixfile::systemErrorText(errorNumber) + u')';
 }
 
 } // namespace trajetix

@@ -32,7 +32,7 @@ enum class BatchOutcome {
 QString travelModeWord(int modeIndex);
 
 class BatchRun {
-public:
+  public:
     // texts is read at the moment each message or row text is used, so it may be
     // the window's live message slots.
     BatchRun(RouteService &service, MessageSink &messages, RunProgress &progress, const MessageSlots &texts);
@@ -46,7 +46,7 @@ public:
     // completed at close (the message slots have no text for it).
     static QString resultFileErrorText(const QString &resultPath, int errorNumber);
 
-private:
+  private:
     enum class LineResult { Row, Unreadable };
     LineResult processLine(const QString &line, const BatchInput &input, QString &row);
 

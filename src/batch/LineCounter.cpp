@@ -25,7 +25,7 @@ constexpr qint64 ChunkSize = 256 * 1024;
 // and LF bytes never occur inside a multi-byte sequence, so bytes can be counted as
 // they are.
 class ByteBreaks {
-public:
+  public:
     void feed(const uchar *p, qint64 n)
     {
         if (n <= 0)
@@ -75,9 +75,12 @@ public:
         m_any = true;
     }
 
-    qint64 lines() const { return m_breaks + ((m_any && m_last != '\r' && m_last != '\n') ? 1 : 0); }
+    qint64 lines() const
+    {
+        return m_breaks + ((m_any && m_last != '\r' && m_last != '\n') ? 1 : 0);
+    }
 
-private:
+  private:
 #if defined(__SSE2__) && defined(__x86_64__)
     static qint64 sumOfBytes(__m128i counts)
     {
@@ -94,7 +97,7 @@ private:
 
 // The same for UTF-16 code units; bigEndian tells how the bytes are ordered.
 class UnitBreaks {
-public:
+  public:
     explicit UnitBreaks(bool bigEndian) : m_bigEndian(bigEndian) {}
 
     void feed(const uchar *p, qint64 units)
@@ -106,7 +109,8 @@ public:
         qint64 crlf = 0;
         char16_t previous = m_lastWasCR ? u'\r' : u'\0';
         for (qint64 i = 0; i < units; ++i) {
-            const char16_t unit = m_bigEndian ? qFromBigEndian<char16_t>(p + 2 * i) : qFromLittleEndian<char16_t>(p + 2 * i);
+            const char16_t unit =
+                m_bigEndian ? qFromBigEndian<char16_t>(p + 2 * i) : qFromLittleEndian<char16_t>(p + 2 * i);
             if (unit == u'\n') {
                 ++lf;
                 if (previous == u'\r')
@@ -124,7 +128,7 @@ public:
 
     qint64 lines() const { return m_breaks + ((m_any && !m_lastIsBreak) ? 1 : 0); }
 
-private:
+  private:
     bool m_bigEndian;
     qint64 m_breaks = 0;
     bool m_lastWasCR = false;
@@ -201,7 +205,9 @@ std::optional<int> countAddressLines(const QString &fileName)
         start = 0;
     }
 
-    const qint64 lines = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? units.lines() : bytes.lines();
+    const qint64 lines = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE
+                             ? units.lines()
+                             : bytes.lines();
     if (lines > INT_MAX)
         return std::nullopt;
     return int(lines);

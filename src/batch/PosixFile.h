@@ -11,7 +11,10 @@ namespace trajetix {
 struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
-    bool operator==(const FileIdentity &other) const { return device == other.device && inode == other.inode; }
+    bool operator==(const FileIdentity &other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
 };
 
 namespace posixfile {

@@ -12,7 +12,7 @@ namespace trajetix {
 // address file that had a byte-order mark, in UTF-8 starting with its mark.
 // Every write, sync and close failure is kept and reported, never lost.
 class ResultWriter {
-public:
+  public:
     enum class OpenResult { Opened, SameAsInput, Failed };
 
     ResultWriter() = default;
@@ -37,7 +37,7 @@ public:
     bool hasFailed() const { return m_failed; }
     int errorNumber() const { return m_errno; }
 
-private:
+  private:
     bool flush();
     bool fail();
 
