@@ -36,7 +36,8 @@ struct Answer {
     QString duration;
 };
 
-inline Answer found(const QString &origin, const QString &destination, const QString &distance, const QString &duration)
+inline Answer found(const QString &origin, const QString &destination, const QString &distance,
+                    const QString &duration)
 {
     Answer a;
     a.origin = origin;
@@ -74,7 +75,7 @@ using Script = QList<Answer>;
 // resolved to "<origin>!" / "<destination>!". Like a real client it keeps the last
 // answer that arrived, so reading after a failed send would see the earlier line's.
 class ScriptedService : public trajetix::RouteService {
-public:
+  public:
     explicit ScriptedService(Script script = {}) : m_script(std::move(script)) {}
 
     void setKey(const QString &key) override { calls << QStringLiteral("key=") + key; }
@@ -91,7 +92,9 @@ public:
         const int n = sends++;
         if (onSend)
             onSend(n);
-        Answer answer = n < m_script.size() ? m_script.at(n) : found(m_origin + u'!', m_destination + u'!', QStringLiteral("1 km"), QStringLiteral("2 mins"));
+        Answer answer = n < m_script.size() ? m_script.at(n)
+                                            : found(m_origin + u'!', m_destination + u'!',
+                                                    QStringLiteral("1 km"), QStringLiteral("2 mins"));
         if (answer.kind == Answer::SendFails)
             return false;
         m_held = answer;
@@ -141,7 +144,7 @@ public:
         return result;
     }
 
-private:
+  private:
     Script m_script;
     Answer m_held;
     bool m_hasAnswer = false;
@@ -150,7 +153,7 @@ private:
 };
 
 class RecordingSink : public trajetix::MessageSink {
-public:
+  public:
     void showMessage(trajetix::MessageKind kind, const QString &text) override
     {
         messages << trajetix::messageKindTitle(kind) + QStringLiteral(": ") + text;
@@ -164,7 +167,7 @@ public:
 // Records every call as "max G 3", "pos C 1" (G overall bar, C current line),
 // refusing a maximum below 1 like a real bar.
 class RecordingProgress : public trajetix::RunProgress {
-public:
+  public:
     bool setMaximum(Bar bar, int maximum) override
     {
         events << QStringLiteral("max %1 %2").arg(name(bar)).arg(maximum);
@@ -176,7 +179,7 @@ public:
     }
     QStringList events;
 
-private:
+  private:
     static QString name(Bar bar) { return bar == Bar::General ? QStringLiteral("G") : QStringLiteral("C"); }
 };
 

@@ -20,9 +20,18 @@ namespace {
 
 const MessageSlots &en = messageSlots(English);
 
-QString info(const QString &text) { return QStringLiteral("Information: ") + text; }
-QString error(const QString &text) { return QStringLiteral("Error: ") + text; }
-QString warning(const QString &text) { return QStringLiteral("Warning: ") + text; }
+QString info(const QString &text)
+{
+    return QStringLiteral("Information: ") + text;
+}
+QString error(const QString &text)
+{
+    return QStringLiteral("Error: ") + text;
+}
+QString warning(const QString &text)
+{
+    return QStringLiteral("Warning: ") + text;
+}
 
 const QString Success = info(en.msgdlgbtnProcessarSucesso);
 const QString Aborted = error(en.msgdlgbtnProcessarErroArg3);
@@ -101,7 +110,7 @@ struct Run {
 
 class TestBatchRun : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void rowShapes_data();
     void rowShapes();
@@ -135,7 +144,7 @@ private slots:
     void progressStateRefusesLowMaximum_data();
     void progressStateRefusesLowMaximum();
 
-private:
+  private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString folder() const { return m_dir->path(); }
 };
@@ -154,36 +163,53 @@ void TestBatchRun::rowShapes_data()
 
     QTest::addRow("route found: resolved addresses, distance, duration")
         << QByteArray("Rua A 10;Rua B 20\r\n")
-        << Script{found(QStringLiteral("Rua A, 10 - Centro, São Paulo - SP, Brasil"), QStringLiteral("Rua B, 20 - SP"), QStringLiteral("1,2 km"), QStringLiteral("5 minutos"))}
+        << Script{found(QStringLiteral("Rua A, 10 - Centro, São Paulo - SP, Brasil"),
+                        QStringLiteral("Rua B, 20 - SP"), QStringLiteral("1,2 km"),
+                        QStringLiteral("5 minutos"))}
         << QByteArray("Rua A, 10 - Centro, S\xe3o Paulo - SP, Brasil;Rua B, 20 - SP;1,2 km;5 minutos\r\n");
     QTest::addRow("pair not found: input halves, text twice")
-        << QByteArray("Rua A 10;Rua B 20\r\n") << Script{notFound()} << QByteArray("Rua A 10;Rua B 20;NOT FOUND;NOT FOUND\r\n");
+        << QByteArray("Rua A 10;Rua B 20\r\n") << Script{notFound()}
+        << QByteArray("Rua A 10;Rua B 20;NOT FOUND;NOT FOUND\r\n");
     QTest::addRow("service refused: input halves, text twice")
         << QByteArray("Rua A 10;Rua B 20\r\n") << Script{refused()}
-        << QByteArray("Rua A 10;Rua B 20;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray("Rua A 10;Rua B 20;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE "
+                      "API - UNAVAILABILITY\r\n");
     QTest::addRow("top-level status compared with case")
         << QByteArray("a;b") << Script{refused(QStringLiteral("ok"))}
-        << QByteArray("a;b;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray("a;b;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - "
+                      "UNAVAILABILITY\r\n");
     QTest::addRow("element status compared with case")
-        << QByteArray("a;b") << Script{notFound(QStringLiteral("Ok"))} << QByteArray("a;b;NOT FOUND;NOT FOUND\r\n");
+        << QByteArray("a;b") << Script{notFound(QStringLiteral("Ok"))}
+        << QByteArray("a;b;NOT FOUND;NOT FOUND\r\n");
     QTest::addRow("error rows keep the halves untrimmed")
         << QByteArray(" a ;  b \n c ; d ") << Script{notFound(), refused()}
-        << QByteArray(" a ;  b ;NOT FOUND;NOT FOUND\r\n c ; d ;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray(" a ;  b ;NOT FOUND;NOT FOUND\r\n c ; d ;ERROR ACCESSING GOOGLE API - "
+                      "UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
     QTest::addRow("further semicolons stay in the destination")
         << QByteArray("a;b;c") << Script{notFound()} << QByteArray("a;b;c;NOT FOUND;NOT FOUND\r\n");
     QTest::addRow("characters outside Windows-1252 written as close equivalents")
-        << QByteArray("x;y") << Script{found(QStringLiteral("Łódź"), QStringLiteral("北京"), QStringLiteral("3 km"), QStringLiteral("1 h"))}
-        << QByteArray("L\xf3" "dz;??;3 km;1 h\r\n");
+        << QByteArray("x;y")
+        << Script{found(QStringLiteral("Łódź"), QStringLiteral("北京"), QStringLiteral("3 km"),
+                        QStringLiteral("1 h"))}
+        << QByteArray("L\xf3"
+                      "dz;??;3 km;1 h\r\n");
     QTest::addRow("Windows-1252 input written back unchanged")
         << QByteArray("S\xe3o Jo\xe3o \x80;\x81\x8d") << Script{refused()}
-        << QByteArray("S\xe3o Jo\xe3o \x80;\x81\x8d;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray("S\xe3o Jo\xe3o \x80;\x81\x8d;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR "
+                      "ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
     QTest::addRow("three shapes in input order")
-        << QByteArray("a;b\r\nc;d\r\ne;f\r\n") << Script{notFound(), found(QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("9 km"), QStringLiteral("8 mins")), refused(QStringLiteral("OVER_QUERY_LIMIT"))}
-        << QByteArray("a;b;NOT FOUND;NOT FOUND\r\nC;D;9 km;8 mins\r\ne;f;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray("a;b\r\nc;d\r\ne;f\r\n")
+        << Script{notFound(),
+                  found(QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("9 km"),
+                        QStringLiteral("8 mins")),
+                  refused(QStringLiteral("OVER_QUERY_LIMIT"))}
+        << QByteArray("a;b;NOT FOUND;NOT FOUND\r\nC;D;9 km;8 mins\r\ne;f;ERROR ACCESSING GOOGLE API - "
+                      "UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
     QTest::addRow("empty line: empty halves, one row")
         << QByteArray("\r\n") << Script{notFound()} << QByteArray(";;NOT FOUND;NOT FOUND\r\n");
     QTest::addRow("empty answer fields written as they are")
-        << QByteArray("a;b") << Script{found(QString(), QString(), QString(), QString())} << QByteArray(";;;\r\n");
+        << QByteArray("a;b") << Script{found(QString(), QString(), QString(), QString())}
+        << QByteArray(";;;\r\n");
 }
 
 void TestBatchRun::rowShapes()
@@ -206,21 +232,31 @@ void TestBatchRun::addressLines_data()
     QTest::addRow("A;B;C") << QByteArray("A;B;C") << QStringList{QStringLiteral("A|B;C")};
     QTest::addRow("AB without semicolon") << QByteArray("AB") << QStringList{QStringLiteral("|AB")};
     QTest::addRow(";B") << QByteArray(";B") << QStringList{QStringLiteral("|B")};
-    QTest::addRow("first line is no header") << QByteArray("origem;destino\r\na;b\r\n") << QStringList{QStringLiteral("origem|destino"), QStringLiteral("a|b")};
-    QTest::addRow("three lines with final break") << QByteArray("a;1\r\nb;2\r\nc;3\r\n")
-                                                  << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"), QStringLiteral("c|3")};
-    QTest::addRow("three lines without final break") << QByteArray("a;1\r\nb;2\r\nc;3")
-                                                     << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"), QStringLiteral("c|3")};
+    QTest::addRow("first line is no header")
+        << QByteArray("origem;destino\r\na;b\r\n")
+        << QStringList{QStringLiteral("origem|destino"), QStringLiteral("a|b")};
+    QTest::addRow("three lines with final break")
+        << QByteArray("a;1\r\nb;2\r\nc;3\r\n")
+        << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"), QStringLiteral("c|3")};
+    QTest::addRow("three lines without final break")
+        << QByteArray("a;1\r\nb;2\r\nc;3")
+        << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"), QStringLiteral("c|3")};
     QTest::addRow("three lines and an empty one") << QByteArray("a;1\r\nb;2\r\nc;3\r\n\r\n")
-                                                  << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"), QStringLiteral("c|3"), QStringLiteral("|")};
-    QTest::addRow("LF alone ends a line") << QByteArray("a;1\nb;2") << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2")};
-    QTest::addRow("lone CR joins two texts") << QByteArray("Rua A\r10;B") << QStringList{QStringLiteral("Rua A10|B")};
+                                                  << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2"),
+                                                                 QStringLiteral("c|3"), QStringLiteral("|")};
+    QTest::addRow("LF alone ends a line")
+        << QByteArray("a;1\nb;2") << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2")};
+    QTest::addRow("lone CR joins two texts")
+        << QByteArray("Rua A\r10;B") << QStringList{QStringLiteral("Rua A10|B")};
     QTest::addRow("CR at the end dropped") << QByteArray("a;b\r") << QStringList{QStringLiteral("a|b")};
-    QTest::addRow("Ctrl-Z ends the input") << QByteArray("a;1\r\nb;2\x1A" "c;3\r\nd;4\r\n") << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2")};
+    QTest::addRow("Ctrl-Z ends the input") << QByteArray("a;1\r\nb;2\x1A"
+                                                         "c;3\r\nd;4\r\n")
+                                           << QStringList{QStringLiteral("a|1"), QStringLiteral("b|2")};
     QTest::addRow("blanks kept") << QByteArray("  a  ;  b  ") << QStringList{QStringLiteral("  a  |  b  ")};
     QTest::addRow("UTF-8 mark not part of the first origin")
         << QByteArray("\xEF\xBB\xBFS\xc3\xa3o;b\r\n") << QStringList{QStringLiteral("São|b")};
-    QTest::addRow("UTF-16 LE") << utf16le(QStringLiteral("北京;Łódź\r\nx;y")) << QStringList{QStringLiteral("北京|Łódź"), QStringLiteral("x|y")};
+    QTest::addRow("UTF-16 LE") << utf16le(QStringLiteral("北京;Łódź\r\nx;y"))
+                               << QStringList{QStringLiteral("北京|Łódź"), QStringLiteral("x|y")};
 }
 
 void TestBatchRun::addressLines()
@@ -241,10 +277,13 @@ void TestBatchRun::refusedBeforeOpening_data()
     QTest::addColumn<QString>("message");
 
     QTest::addRow("key empty") << QString() << QStringLiteral("result.csv") << warning(en.msglblKeyApi);
-    QTest::addRow("key only blanks") << QStringLiteral("  \t ") << QStringLiteral("result.csv") << warning(en.msglblKeyApi);
+    QTest::addRow("key only blanks") << QStringLiteral("  \t ") << QStringLiteral("result.csv")
+                                     << warning(en.msglblKeyApi);
     QTest::addRow("result path empty") << QStringLiteral("k") << QString() << warning(en.msgdlgbtnProcessar);
-    QTest::addRow("result path only blanks") << QStringLiteral("k") << QStringLiteral("   ") << warning(en.msgdlgbtnProcessar);
-    QTest::addRow("both blank: key warning only") << QStringLiteral(" ") << QString() << warning(en.msglblKeyApi);
+    QTest::addRow("result path only blanks")
+        << QStringLiteral("k") << QStringLiteral("   ") << warning(en.msgdlgbtnProcessar);
+    QTest::addRow("both blank: key warning only")
+        << QStringLiteral(" ") << QString() << warning(en.msglblKeyApi);
 }
 
 void TestBatchRun::refusedBeforeOpening()
@@ -268,14 +307,19 @@ void TestBatchRun::openFailures_data()
     QTest::addColumn<QString>("addressPath"); // %D stands for the test folder
     QTest::addColumn<QString>("resultPath");
 
-    QTest::addRow("address file missing") << QStringLiteral("%D/missing.csv") << QStringLiteral("%D/result.csv");
+    QTest::addRow("address file missing")
+        << QStringLiteral("%D/missing.csv") << QStringLiteral("%D/result.csv");
     QTest::addRow("address path is a folder") << QStringLiteral("%D") << QStringLiteral("%D/result.csv");
-    QTest::addRow("result folder missing") << QStringLiteral("%D/addresses.csv") << QStringLiteral("%D/no/such/folder/result.csv");
+    QTest::addRow("result folder missing")
+        << QStringLiteral("%D/addresses.csv") << QStringLiteral("%D/no/such/folder/result.csv");
     QTest::addRow("result path is a folder") << QStringLiteral("%D/addresses.csv") << QStringLiteral("%D");
-    QTest::addRow("folder without write access") << QStringLiteral("%D/addresses.csv") << QStringLiteral("/sys/trajetix-result.csv");
-    QTest::addRow("folder where no file can be made") << QStringLiteral("%D/addresses.csv") << QStringLiteral("/proc/trajetix-result.csv");
+    QTest::addRow("folder without write access")
+        << QStringLiteral("%D/addresses.csv") << QStringLiteral("/sys/trajetix-result.csv");
+    QTest::addRow("folder where no file can be made")
+        << QStringLiteral("%D/addresses.csv") << QStringLiteral("/proc/trajetix-result.csv");
     QTest::addRow("result path beyond the system's limit")
-        << QStringLiteral("%D/addresses.csv") << QStringLiteral("%D/") + QString(5000, u'n') + QStringLiteral(".csv");
+        << QStringLiteral("%D/addresses.csv")
+        << QStringLiteral("%D/") + QString(5000, u'n') + QStringLiteral(".csv");
 }
 
 void TestBatchRun::openFailures()
@@ -291,7 +335,8 @@ void TestBatchRun::openFailures()
     QCOMPARE(run.sink.messages, QStringList{OpenError});
     QCOMPARE(run.service.sends, 0);
     // The bars are emptied once the message has been dismissed.
-    QCOMPARE(run.progress.events, (QStringList{QStringLiteral("message"), QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
+    QCOMPARE(run.progress.events,
+             (QStringList{QStringLiteral("message"), QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
     QCOMPARE(readFile(folder() + QStringLiteral("/addresses.csv")), addresses);
     // When the address file fails, the result file is not touched.
     QVERIFY(!QFile::exists(folder() + QStringLiteral("/result.csv")));
@@ -322,7 +367,9 @@ void TestBatchRun::resultNamingTheAddressFile()
         QVERIFY(QFile::link(run.input.addressPath, run.input.resultPath));
     } else {
         run.input.resultPath = folder() + QStringLiteral("/sub/hard.csv");
-        QCOMPARE(::link(QFile::encodeName(run.input.addressPath).constData(), QFile::encodeName(run.input.resultPath).constData()), 0);
+        QCOMPARE(::link(QFile::encodeName(run.input.addressPath).constData(),
+                        QFile::encodeName(run.input.resultPath).constData()),
+                 0);
     }
     QCOMPARE(run.start(2), BatchOutcome::OpenFailed);
     QCOMPARE(run.sink.messages, QStringList{OpenError});
@@ -339,18 +386,25 @@ void TestBatchRun::abortsDuringTheRun_data()
     QTest::addColumn<int>("sends");
 
     const QByteArray three("a;1\r\nb;2\r\nc;3\r\n");
-    QTest::addRow("no status on the first line") << three << Script{failing(Answer::StatusUnreadable)} << -1 << QByteArray() << 1;
+    QTest::addRow("no status on the first line")
+        << three << Script{failing(Answer::StatusUnreadable)} << -1 << QByteArray() << 1;
     QTest::addRow("addresses unreadable on line 2")
-        << three << Script{notFound(), failing(Answer::AddressesUnreadable)} << -1 << QByteArray("a;1;NOT FOUND;NOT FOUND\r\n") << 2;
+        << three << Script{notFound(), failing(Answer::AddressesUnreadable)} << -1
+        << QByteArray("a;1;NOT FOUND;NOT FOUND\r\n") << 2;
     QTest::addRow("distance unreadable on line 3")
         << three << Script{notFound(), notFound(), failing(Answer::DistanceUnreadable)} << -1
         << QByteArray("a;1;NOT FOUND;NOT FOUND\r\nb;2;NOT FOUND;NOT FOUND\r\n") << 3;
     QTest::addRow("line count 0 from the window") << three << Script{} << 0 << QByteArray() << 0;
     QTest::addRow("address file counted empty") << QByteArray() << Script{} << -1 << QByteArray() << 0;
-    QTest::addRow("mark only counted empty") << QByteArray("\xEF\xBB\xBF") << Script{} << -1 << QByteArray() << 0;
+    QTest::addRow("mark only counted empty")
+        << QByteArray("\xEF\xBB\xBF") << Script{} << -1 << QByteArray() << 0;
     QTest::addRow("negative line count") << three << Script{} << -5 << QByteArray() << 0;
-    QTest::addRow("undecodable line after a UTF-8 mark")
-        << QByteArray("\xEF\xBB\xBF" "a;1\r\n\xff;2\r\nc;3\r\n") << Script{notFound()} << 3 << QByteArray("\xEF\xBB\xBF" "a;1;NOT FOUND;NOT FOUND\r\n") << 1;
+    QTest::addRow("undecodable line after a UTF-8 mark") << QByteArray("\xEF\xBB\xBF"
+                                                                       "a;1\r\n\xff;2\r\nc;3\r\n")
+                                                         << Script{notFound()} << 3
+                                                         << QByteArray("\xEF\xBB\xBF"
+                                                                       "a;1;NOT FOUND;NOT FOUND\r\n")
+                                                         << 1;
 }
 
 void TestBatchRun::abortsDuringTheRun()
@@ -362,7 +416,8 @@ void TestBatchRun::abortsDuringTheRun()
     QFETCH(int, sends);
     Run run(folder(), script);
     writeFile(run.input.addressPath, addresses);
-    QCOMPARE(run.start(lineCount == -1 ? std::nullopt : std::optional<int>(lineCount)), BatchOutcome::Aborted);
+    QCOMPARE(run.start(lineCount == -1 ? std::nullopt : std::optional<int>(lineCount)),
+             BatchOutcome::Aborted);
     QCOMPARE(run.sink.messages, QStringList{Aborted});
     QCOMPARE(run.service.sends, sends);
     QCOMPARE(run.result(), rows);
@@ -374,20 +429,27 @@ void TestBatchRun::failedRequestGetsItsOwnRow()
 {
     // Line 1 is answered and its answer held; line 2's request fails and must not
     // be written from that answer; the run goes on to line 3.
-    Run run(folder(), Script{found(QStringLiteral("A!"), QStringLiteral("B!"), QStringLiteral("1 km"), QStringLiteral("1 min")),
+    Run run(folder(), Script{found(QStringLiteral("A!"), QStringLiteral("B!"), QStringLiteral("1 km"),
+                                   QStringLiteral("1 min")),
                              failing(Answer::SendFails), notFound(), failing(Answer::SendFails)});
     QCOMPARE(run(QByteArray("a;b\r\n c ; d \r\ne;f\r\ng;h\r\n")), BatchOutcome::Completed);
     const QByteArray refusedText("ERROR ACCESSING GOOGLE API - UNAVAILABILITY");
-    QCOMPARE(run.result(), QByteArray("A!;B!;1 km;1 min\r\n c ; d ;" + refusedText + ';' + refusedText + "\r\ne;f;NOT FOUND;NOT FOUND\r\ng;h;"
-                                      + refusedText + ';' + refusedText + "\r\n"));
+    QCOMPARE(run.result(),
+             QByteArray("A!;B!;1 km;1 min\r\n c ; d ;" + refusedText + ';' + refusedText +
+                        "\r\ne;f;NOT FOUND;NOT FOUND\r\ng;h;" + refusedText + ';' + refusedText + "\r\n"));
     QCOMPARE(run.sink.messages, (QStringList{RequestError, RequestError, Success}));
     // Nothing is read for a line whose request failed.
     const auto line = [](const QString &pair, const QStringList &reads) {
-        return QStringList{QStringLiteral("key=test-key"), QStringLiteral("mode=driving"), QStringLiteral("pair=") + pair, QStringLiteral("send")} + reads;
+        return QStringList{QStringLiteral("key=test-key"), QStringLiteral("mode=driving"),
+                           QStringLiteral("pair=") + pair, QStringLiteral("send")} +
+               reads;
     };
-    const QStringList calls = line(QStringLiteral("a|b"), {QStringLiteral("status"), QStringLiteral("addresses"), QStringLiteral("distance")})
-        + line(QStringLiteral(" c | d "), {}) + line(QStringLiteral("e|f"), {QStringLiteral("status"), QStringLiteral("addresses")})
-        + line(QStringLiteral("g|h"), {});
+    const QStringList calls =
+        line(QStringLiteral("a|b"),
+             {QStringLiteral("status"), QStringLiteral("addresses"), QStringLiteral("distance")}) +
+        line(QStringLiteral(" c | d "), {}) +
+        line(QStringLiteral("e|f"), {QStringLiteral("status"), QStringLiteral("addresses")}) +
+        line(QStringLiteral("g|h"), {});
     QCOMPARE(run.service.calls, calls);
 }
 
@@ -397,15 +459,27 @@ void TestBatchRun::byteOrderMarkKeepsUnicode_data()
     QTest::addColumn<Script>("script");
     QTest::addColumn<QByteArray>("rows");
 
-    const QByteArray refusedRows("\xEF\xBB\xBF\xe5\x8c\x97\xe4\xba\xac;\xc5\x81\xc3\xb3" "d\xc5\xba;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
-    QTest::addRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF\xe5\x8c\x97\xe4\xba\xac;\xc5\x81\xc3\xb3" "d\xc5\xba\r\n") << Script{refused()} << refusedRows;
-    QTest::addRow("UTF-16 LE mark") << utf16le(QStringLiteral("北京;Łódź\r\n")) << Script{refused()} << refusedRows;
-    QTest::addRow("UTF-16 BE mark") << utf16be(QStringLiteral("北京;Łódź")) << Script{refused()} << refusedRows;
+    const QByteArray refusedRows("\xEF\xBB\xBF\xe5\x8c\x97\xe4\xba\xac;\xc5\x81\xc3\xb3"
+                                 "d\xc5\xba;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING "
+                                 "GOOGLE API - UNAVAILABILITY\r\n");
+    QTest::addRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF\xe5\x8c\x97\xe4\xba\xac;\xc5\x81\xc3\xb3"
+                                              "d\xc5\xba\r\n")
+                                << Script{refused()} << refusedRows;
+    QTest::addRow("UTF-16 LE mark") << utf16le(QStringLiteral("北京;Łódź\r\n")) << Script{refused()}
+                                    << refusedRows;
+    QTest::addRow("UTF-16 BE mark") << utf16be(QStringLiteral("北京;Łódź")) << Script{refused()}
+                                    << refusedRows;
     QTest::addRow("resolved addresses in UTF-8")
-        << QByteArray("\xEF\xBB\xBF" "a;b") << Script{found(QStringLiteral("Łódź"), QStringLiteral("北京"), QStringLiteral("3 km"), QStringLiteral("1 h"))}
-        << QByteArray("\xEF\xBB\xBF\xc5\x81\xc3\xb3" "d\xc5\xba;\xe5\x8c\x97\xe4\xba\xac;3 km;1 h\r\n");
-    QTest::addRow("no mark: Windows-1252") << QByteArray("\xe5;b") << Script{refused()}
-                                           << QByteArray("\xe5;b;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n");
+        << QByteArray("\xEF\xBB\xBF"
+                      "a;b")
+        << Script{found(QStringLiteral("Łódź"), QStringLiteral("北京"), QStringLiteral("3 km"),
+                        QStringLiteral("1 h"))}
+        << QByteArray("\xEF\xBB\xBF\xc5\x81\xc3\xb3"
+                      "d\xc5\xba;\xe5\x8c\x97\xe4\xba\xac;3 km;1 h\r\n");
+    QTest::addRow("no mark: Windows-1252")
+        << QByteArray("\xe5;b") << Script{refused()}
+        << QByteArray("\xe5;b;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - "
+                      "UNAVAILABILITY\r\n");
 }
 
 void TestBatchRun::byteOrderMarkKeepsUnicode()
@@ -425,27 +499,46 @@ void TestBatchRun::rowTextsOfEachLanguage_data()
     QTest::addColumn<QByteArray>("rows");
     QTest::addColumn<QString>("closing");
 
-    QTest::addRow("Portuguese") << int(Portuguese) << QByteArray("a;b\r\nc;d\r\n")
-                                << QByteArray("a;b;N\xc3O ENCONTRADO;N\xc3O ENCONTRADO\r\nc;d;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE\r\n")
-                                << info(QStringLiteral("Processamento finalizado com SUCESSO."));
-    QTest::addRow("French") << int(French) << QByteArray("a;b\r\nc;d\r\n")
-                            << QByteArray("a;b;PAS TROUV\xc9;PAS TROUV\xc9\r\nc;d;ERREUR D'ACC\xc8S \xc0 L'API GOOGLE - INDISPONIBILIT\xc9;ERREUR D'ACC\xc8S \xc0 L'API GOOGLE - INDISPONIBILIT\xc9\r\n")
-                            << info(QStringLiteral("Traitement terminé avec succès."));
-    QTest::addRow("German") << int(German) << QByteArray("a;b\r\nc;d\r\n")
-                            << QByteArray("a;b;NICHT GEFUNDEN;NICHT GEFUNDEN\r\nc;d;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR\r\n")
-                            << info(QStringLiteral("Verarbeitung ERFOLGREICH abgeschlossen."));
-    QTest::addRow("Spanish") << int(Spanish) << QByteArray("a;b\r\nc;d\r\n")
-                             << QByteArray("a;b;NO ENCONTRADO;NO ENCONTRADO\r\nc;d;ERROR AL ACCEDER A LA API DE GOOGLE - NO DISPONIBILIDAD;ERROR AL ACCEDER A LA API DE GOOGLE - NO DISPONIBILIDAD\r\n")
-                             << info(QStringLiteral("Procesamiento completado EXITOSAMENTE."));
+    QTest::addRow("Portuguese")
+        << int(Portuguese) << QByteArray("a;b\r\nc;d\r\n")
+        << QByteArray("a;b;N\xc3O ENCONTRADO;N\xc3O ENCONTRADO\r\nc;d;ERRO AO ACESSAR A API DO GOOGLE - "
+                      "INDISPONIBILIDADE;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE\r\n")
+        << info(QStringLiteral("Processamento finalizado com SUCESSO."));
+    QTest::addRow("French")
+        << int(French) << QByteArray("a;b\r\nc;d\r\n")
+        << QByteArray("a;b;PAS TROUV\xc9;PAS TROUV\xc9\r\nc;d;ERREUR D'ACC\xc8S \xc0 L'API GOOGLE - "
+                      "INDISPONIBILIT\xc9;ERREUR D'ACC\xc8S \xc0 L'API GOOGLE - INDISPONIBILIT\xc9\r\n")
+        << info(QStringLiteral("Traitement terminé avec succès."));
+    QTest::addRow("German")
+        << int(German) << QByteArray("a;b\r\nc;d\r\n")
+        << QByteArray("a;b;NICHT GEFUNDEN;NICHT GEFUNDEN\r\nc;d;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 "
+                      "NICHT VERF\xdcGBAR;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR\r\n")
+        << info(QStringLiteral("Verarbeitung ERFOLGREICH abgeschlossen."));
+    QTest::addRow("Spanish")
+        << int(Spanish) << QByteArray("a;b\r\nc;d\r\n")
+        << QByteArray("a;b;NO ENCONTRADO;NO ENCONTRADO\r\nc;d;ERROR AL ACCEDER A LA API DE GOOGLE - NO "
+                      "DISPONIBILIDAD;ERROR AL ACCEDER A LA API DE GOOGLE - NO DISPONIBILIDAD\r\n")
+        << info(QStringLiteral("Procesamiento completado EXITOSAMENTE."));
     // Texts outside Windows-1252 survive when the address file is Unicode.
-    QTest::addRow("Ukrainian, UTF-8 file") << int(Ukrainian) << QByteArray("\xEF\xBB\xBF" "a;b\r\nc;d\r\n")
-                                           << (QStringLiteral("\uFEFFa;b;НЕ ЗНАЙДЕНО;НЕ ЗНАЙДЕНО\r\nc;d;ПОМИЛКА ДОСТУПУ GOOGLE API – НЕДОСТУПНО;ПОМИЛКА ДОСТУПУ GOOGLE API – НЕДОСТУПНО\r\n").toUtf8())
-                                           << info(QStringLiteral("Обробка УСПІШНО завершена."));
-    QTest::addRow("Chinese, UTF-8 file") << int(Chinese) << QByteArray("\xEF\xBB\xBF" "a;b\r\nc;d\r\n")
-                                         << (QStringLiteral("\uFEFFa;b;未找到;未找到\r\nc;d;访问 GOOGLE API 时出错 - 不可用;访问 GOOGLE API 时出错 - 不可用\r\n").toUtf8())
-                                         << info(QStringLiteral("处理成功完成"));
-    QTest::addRow("Chinese, Windows-1252 file") << int(Chinese) << QByteArray("a;b\r\n")
-                                                << QByteArray("a;b;???;???\r\n") << info(QStringLiteral("处理成功完成"));
+    QTest::addRow("Ukrainian, UTF-8 file")
+        << int(Ukrainian)
+        << QByteArray("\xEF\xBB\xBF"
+                      "a;b\r\nc;d\r\n")
+        << (QStringLiteral("\uFEFFa;b;НЕ ЗНАЙДЕНО;НЕ ЗНАЙДЕНО\r\nc;d;ПОМИЛКА ДОСТУПУ GOOGLE API – "
+                           "НЕДОСТУПНО;ПОМИЛКА ДОСТУПУ GOOGLE API – НЕДОСТУПНО\r\n")
+                .toUtf8())
+        << info(QStringLiteral("Обробка УСПІШНО завершена."));
+    QTest::addRow("Chinese, UTF-8 file")
+        << int(Chinese)
+        << QByteArray("\xEF\xBB\xBF"
+                      "a;b\r\nc;d\r\n")
+        << (QStringLiteral("\uFEFFa;b;未找到;未找到\r\nc;d;访问 GOOGLE API 时出错 - 不可用;访问 GOOGLE API "
+                           "时出错 - 不可用\r\n")
+                .toUtf8())
+        << info(QStringLiteral("处理成功完成"));
+    QTest::addRow("Chinese, Windows-1252 file")
+        << int(Chinese) << QByteArray("a;b\r\n") << QByteArray("a;b;???;???\r\n")
+        << info(QStringLiteral("处理成功完成"));
 }
 
 void TestBatchRun::rowTextsOfEachLanguage()
@@ -470,8 +563,10 @@ void TestBatchRun::textsAreReadWhenUsed()
             run.texts = messageSlots(German);
     };
     QCOMPARE(run(QByteArray("a;b\r\nc;d\r\n")), BatchOutcome::Completed);
-    QCOMPARE(run.result(), QByteArray("a;b;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE\r\n"
-                                      "c;d;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR\r\n"));
+    QCOMPARE(run.result(), QByteArray("a;b;ERRO AO ACESSAR A API DO GOOGLE - INDISPONIBILIDADE;ERRO AO "
+                                      "ACESSAR A API DO GOOGLE - INDISPONIBILIDADE\r\n"
+                                      "c;d;FEHLER BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR;FEHLER "
+                                      "BEIM ZUGRIFF AUF GOOGLE API \x96 NICHT VERF\xdcGBAR\r\n"));
     QCOMPARE(run.sink.messages, QStringList{info(QStringLiteral("Verarbeitung ERFOLGREICH abgeschlossen."))});
 }
 
@@ -482,10 +577,11 @@ void TestBatchRun::progressSequence()
     writeFile(run.input.addressPath, QByteArray("a;b\r\nc;d\r\ne;f\r\n"));
     QCOMPARE(run.start(5), BatchOutcome::Completed);
     const QStringList expected{
-        QStringLiteral("max G 5"), QStringLiteral("max C 3"),
-        QStringLiteral("pos C 1"), QStringLiteral("pos C 2"), QStringLiteral("pos C 3"), QStringLiteral("pos G 2"),
-        QStringLiteral("pos C 1"), QStringLiteral("message"), QStringLiteral("pos C 2"), QStringLiteral("pos C 3"), QStringLiteral("pos G 3"),
-        QStringLiteral("pos C 1"), QStringLiteral("pos C 2"), QStringLiteral("pos C 3"), QStringLiteral("pos G 4"),
+        QStringLiteral("max G 5"), QStringLiteral("max C 3"), QStringLiteral("pos C 1"),
+        QStringLiteral("pos C 2"), QStringLiteral("pos C 3"), QStringLiteral("pos G 2"),
+        QStringLiteral("pos C 1"), QStringLiteral("message"), QStringLiteral("pos C 2"),
+        QStringLiteral("pos C 3"), QStringLiteral("pos G 3"), QStringLiteral("pos C 1"),
+        QStringLiteral("pos C 2"), QStringLiteral("pos C 3"), QStringLiteral("pos G 4"),
         QStringLiteral("message"), QStringLiteral("pos G 0"), QStringLiteral("pos C 0"),
     };
     QCOMPARE(run.progress.events, expected);
@@ -496,7 +592,8 @@ void TestBatchRun::progressOnOpenFailure()
     Run run(folder());
     run.input.addressPath = folder() + QStringLiteral("/missing.csv");
     QCOMPARE(run.start(1), BatchOutcome::OpenFailed);
-    QCOMPARE(run.progress.events, (QStringList{QStringLiteral("message"), QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
+    QCOMPARE(run.progress.events,
+             (QStringList{QStringLiteral("message"), QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
 }
 
 void TestBatchRun::travelModes_data()
@@ -542,7 +639,8 @@ void TestBatchRun::secondRunReplacesResult()
     }
     Run second(folder(), Script{refused()});
     QCOMPARE(second(QByteArray("x;y")), BatchOutcome::Completed);
-    QCOMPARE(second.result(), QByteArray("x;y;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING GOOGLE API - UNAVAILABILITY\r\n"));
+    QCOMPARE(second.result(), QByteArray("x;y;ERROR ACCESSING GOOGLE API - UNAVAILABILITY;ERROR ACCESSING "
+                                         "GOOGLE API - UNAVAILABILITY\r\n"));
 }
 
 void TestBatchRun::pathsBeyond259Characters()
@@ -565,10 +663,13 @@ void TestBatchRun::writeFailures_data()
     QTest::addColumn<int>("outcome");
 
     const QString fileError = error(BatchRun::resultFileErrorText(QStringLiteral("/dev/full"), ENOSPC));
-    QTest::addRow("rows cannot be written at the end: no success") << Script{} << false << QStringList{Aborted} << int(BatchOutcome::Aborted);
-    QTest::addRow("aborted run whose rows cannot be written") << Script{notFound(), failing(Answer::StatusUnreadable)} << false
-                                                               << QStringList{Aborted, fileError} << int(BatchOutcome::Aborted);
-    QTest::addRow("stopped run whose rows cannot be written") << Script{} << true << QStringList{fileError} << int(BatchOutcome::Aborted);
+    QTest::addRow("rows cannot be written at the end: no success")
+        << Script{} << false << QStringList{Aborted} << int(BatchOutcome::Aborted);
+    QTest::addRow("aborted run whose rows cannot be written")
+        << Script{notFound(), failing(Answer::StatusUnreadable)} << false << QStringList{Aborted, fileError}
+        << int(BatchOutcome::Aborted);
+    QTest::addRow("stopped run whose rows cannot be written")
+        << Script{} << true << QStringList{fileError} << int(BatchOutcome::Aborted);
 }
 
 void TestBatchRun::writeFailures()
@@ -612,7 +713,8 @@ void TestBatchRun::stopBetweenLines()
     QCOMPARE(run.result(), QByteArray("a;1;NOT FOUND;NOT FOUND\r\nb;2;NOT FOUND;NOT FOUND\r\n"));
     QCOMPARE(run.service.sends, 2);
     QCOMPARE(run.sink.messages, QStringList());
-    QCOMPARE(run.progress.events.mid(run.progress.events.size() - 2), (QStringList{QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
+    QCOMPARE(run.progress.events.mid(run.progress.events.size() - 2),
+             (QStringList{QStringLiteral("pos G 0"), QStringLiteral("pos C 0")}));
 
     Run early(folder());
     early.stop = true;

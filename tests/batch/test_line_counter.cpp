@@ -50,7 +50,7 @@ int plainCount(const QByteArray &bytes)
 
 class TestLineCounter : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void counts_data();
     void counts();
@@ -60,7 +60,7 @@ private slots:
     void breaksAtChunkBoundaries();
     void unreadableFiles();
 
-private:
+  private:
     QString write(const QByteArray &bytes)
     {
         const QString name = m_dir.filePath(QStringLiteral("f%1.csv").arg(m_files++));
@@ -97,10 +97,15 @@ void TestLineCounter::counts_data()
     QTest::addRow("UTF-8 without mark is 8-bit") << QByteArray("S\xc3\xa3o\n\xc3") << 2;
 
     QTest::addRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << 0;
-    QTest::addRow("UTF-8 mark, three lines") << QByteArray("\xEF\xBB\xBFS\xc3\xa3o;b\r\nc\n\xe5\x8c\x97") << 3;
+    QTest::addRow("UTF-8 mark, three lines")
+        << QByteArray("\xEF\xBB\xBFS\xc3\xa3o;b\r\nc\n\xe5\x8c\x97") << 3;
     QTest::addRow("UTF-8 mark, four-byte character") << QByteArray("\xEF\xBB\xBF\xf0\x9f\x98\x80\n") << 1;
-    QTest::addRow("UTF-8 mark, invalid byte") << QByteArray("\xEF\xBB\xBF" "a\n\xff\n") << -1;
-    QTest::addRow("UTF-8 mark, cut sequence at end") << QByteArray("\xEF\xBB\xBF" "a\n\xc3") << -1;
+    QTest::addRow("UTF-8 mark, invalid byte") << QByteArray("\xEF\xBB\xBF"
+                                                            "a\n\xff\n")
+                                              << -1;
+    QTest::addRow("UTF-8 mark, cut sequence at end") << QByteArray("\xEF\xBB\xBF"
+                                                                   "a\n\xc3")
+                                                     << -1;
     QTest::addRow("UTF-8 mark, overlong form") << QByteArray("\xEF\xBB\xBF\xc0\xaf") << -1;
     QTest::addRow("UTF-8 mark, encoded surrogate") << QByteArray("\xEF\xBB\xBF\xed\xa0\x80") << -1;
     QTest::addRow("UTF-8 mark, beyond U+10FFFF") << QByteArray("\xEF\xBB\xBF\xf4\x90\x80\x80") << -1;
@@ -117,8 +122,7 @@ void TestLineCounter::counts_data()
     QTest::addRow("UTF-16 LE units are not bytes") << utf16(QStringLiteral("\u0a0d\u0d0a"), false) << 1;
     QTest::addRow("UTF-16 BE units are not bytes") << utf16(QStringLiteral("\u0a0d\u0d0a"), true) << 1;
     QTest::addRow("UTF-16 lone last byte left out") << utf16(QStringLiteral("a\n"), false) + 'x' << 1;
-    QTest::addRow("UTF-16 counts like UTF-8")
-        << utf16(QStringLiteral("Łódź;北京\r\n\r\nx"), false) << 3;
+    QTest::addRow("UTF-16 counts like UTF-8") << utf16(QStringLiteral("Łódź;北京\r\n\r\nx"), false) << 3;
 }
 
 void TestLineCounter::counts()
