@@ -2,10 +2,12 @@
 // listens on as the first line of its output and serves until it is killed.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 #include "fake_service/FakeDistanceMatrix.h"
 
@@ -32,7 +34,12 @@ int main(int argc, char **argv)
     const QCommandLineOption answerOption(QStringLiteral("answer"),
                                           QStringLiteral("found (default), not-found or refused."),
                                           QStringLiteral("KIND"), QStringLiteral("found"));
-    parser.addOptions({portOption, httpsOption, caOutOption, delayOption, answerOption});
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Append a line per request to FILE: milliseconds since the epoch, a blank, the "
+                       "origins value (for benchmarks that count how often each line was asked)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({portOption, httpsOption, caOutOption, delayOption, answerOption, logOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -64,8 +71,24 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    std::shared_ptr<std::FILE> log;
+    if (parser.isSet(logOption)) {
+        log.reset(std::fopen(QFile::encodeName(parser.value(logOption)).constData(), "a"), &std::fclose);
+        if (!log) {
+            err << "fake-distance-matrix: cannot open " << parser.value(logOption) << '\n';
+            return 1;
+        }
+    }
+
     FakeDistanceMatrix fake;
-    fake.setHandler([handler, delayMs](const FakeRequest &request) {
+    fake.setHandler([handler, delayMs, log](const FakeRequest &request) {
+        if (log) {
+            // Written at once: a benchmark reads it while the service goes on.
+            const QByteArray line = QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + ' ' +
+                                    request.queryValue(QStringLiteral("origins")).toUtf8() + '\n';
+            std::fwrite(line.constData(), 1, size_t(line.size()), log.get());
+            std::fflush(log.get());
+        }
         FakeReply reply = handler(request);
         reply.delayMs = delayMs;
         return reply;
