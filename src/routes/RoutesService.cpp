@@ -86,12 +86,6 @@ QByteArray RoutesService::fieldMask()
         "originIndex,destinationIndex,status,condition,distanceMeters,duration,localizedValues");
 }
 
-QString RoutesService::betaNotice()
-{
-    return QStringLiteral("Walking and bicycling routes of the Routes API are in beta and may lack "
-                          "clear sidewalks, pedestrian paths or bicycle paths.");
-}
-
 std::chrono::milliseconds RoutesService::retryDelay(int retry, const RestResponse &answer,
                                                     const QDateTime &utcNow)
 {

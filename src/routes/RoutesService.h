@@ -50,8 +50,6 @@ class RoutesService : public RouteService {
     // The wait before retry number retry (0 for the first) after a 429 or 503 answer.
     static std::chrono::milliseconds retryDelay(int retry, const RestResponse &answer,
                                                 const QDateTime &utcNow);
-    // English text of the notice Google asks apps to show for walking and bicycling routes.
-    static QString betaNotice();
 
     // Without a pacer, one of its own at defaultElementsPerMinute on clock.
     explicit RoutesService(const ClientSettings &settings = defaultSettings(),
