@@ -19,6 +19,13 @@ QString defaultEndpoint(ServiceChoice choice)
     return choice == ServiceChoice::Routes ? RoutesService::defaultEndpoint() : ClientSettings().endpoint;
 }
 
+ClientSettings defaultClientSettings(ServiceChoice choice)
+{
+    ClientSettings settings;
+    settings.endpoint = defaultEndpoint(choice);
+    return settings;
+}
+
 bool isBetaTravelMode(ServiceChoice choice, int modeIndex)
 {
     return choice == ServiceChoice::Routes &&

@@ -21,6 +21,8 @@ ServiceChoice serviceChoiceFromIndex(int index);
 
 // The service's own address.
 QString defaultEndpoint(ServiceChoice choice);
+// The client's default settings with that address.
+ClientSettings defaultClientSettings(ServiceChoice choice);
 
 // True when the service offers the travel mode of that index only as beta (Routes with
 // walking or bicycling), so the notice Google asks for is to be shown.
