@@ -29,6 +29,12 @@ public:
     // The service's own reason for refusing the last answer, fit to print (the key never
     // in it); empty when it gave none.
     virtual QString serviceMessage() const { return {}; }
+
+    // Requests the last send() made: more than 1 when it asked again after a passing refusal.
+    virtual int attempts() const { return 1; }
+    // True when the last send() was cut short by a stop while it waited to ask again: the
+    // line has no answer of its own, and a resumed run asks it again.
+    virtual bool wasInterrupted() const { return false; }
 };
 
 } // namespace trajetix

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "distance_matrix/AnswerReading.h"
+#include "distance_matrix/RetryDelay.h"
 #include "distance_matrix/ServiceMessage.h"
 
 namespace trajetix {
@@ -36,6 +37,39 @@ void DistanceMatrixService::setPair(const QString &origin, const QString &destin
     m_request.setParameter(u"destinations", destination);
 }
 
+void DistanceMatrixService::setRetries(int retries, std::shared_ptr<WaitClock> clock)
+{
+    m_retries = qMax(0, retries);
+    m_clock = clock ? std::move(clock) : systemWaitClock();
+}
+
+bool DistanceMatrixService::isPassingRefusal(const RestResponse &answer)
+{
+    if (answer.statusCode() == 429 || answer.statusCode() == 503)
+        return true;
+    QString status;
+    return answer::readStatus(answer.jsonValue(), status) &&
+           (status == u"OVER_QUERY_LIMIT" || status == u"UNKNOWN_ERROR");
+}
+
+bool DistanceMatrixService::sendNow()
+{
+    m_attempts = 0;
+    m_interrupted = false;
+    for (int retry = 0;; ++retry) {
+        ++m_attempts;
+        if (!m_client.execute(m_request, m_response))
+            return false;
+        if (retry >= m_retries || !isPassingRefusal(m_response))
+            return true;
+        const auto delay = retryDelayFor(retry, m_response, m_clock->currentUtc());
+        if (!m_clock->waitUntil(m_clock->now() + delay, m_stop)) {
+            m_interrupted = true;
+            return true;
+        }
+    }
+}
+
 bool DistanceMatrixService::send()
 {
     if (m_busy) {
@@ -47,8 +81,7 @@ bool DistanceMatrixService::send()
     bool ok = false;
     if (m_waitInEventLoop && QCoreApplication::instance()) {
         QEventLoop loop;
-        std::unique_ptr<QThread> worker(
-            QThread::create([this, &ok] { ok = m_client.execute(m_request, m_response); }));
+        std::unique_ptr<QThread> worker(QThread::create([this, &ok] { ok = sendNow(); }));
         // finished is emitted on the worker, so quit() is queued to this thread and is seen
         // even when the transfer ends before exec() starts.
         QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -56,7 +89,7 @@ bool DistanceMatrixService::send()
         loop.exec();
         worker->wait();
     } else {
-        ok = m_client.execute(m_request, m_response);
+        ok = sendNow();
     }
     m_error = m_client.lastError();
     m_busy = false;

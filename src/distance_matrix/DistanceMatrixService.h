@@ -5,6 +5,10 @@
 #include "distance_matrix/RestClient.h"
 #include "distance_matrix/RestRequest.h"
 #include "distance_matrix/RestResponse.h"
+#include "routes/WaitClock.h"
+
+#include <atomic>
+#include <memory>
 
 namespace trajetix {
 
@@ -26,8 +30,20 @@ class DistanceMatrixService : public RouteService {
     void setMode(const QString &mode) override;
     void setPair(const QString &origin, const QString &destination) override;
 
+    // Asks again after a passing refusal (HTTP 429 or 503, or a top-level status
+    // OVER_QUERY_LIMIT or UNKNOWN_ERROR), at most `retries` more times, waiting as
+    // retryDelayFor says on clock. 0, the default, asks once: the window's way.
+    void setRetries(int retries, std::shared_ptr<WaitClock> clock = systemWaitClock());
+    int retries() const { return m_retries; }
+    // When set, a wait before a retry ends at once: the answer in hand is held and
+    // wasInterrupted() tells so.
+    void setStopFlag(const std::atomic_bool *stop) { m_stop = stop; }
+    static bool isPassingRefusal(const RestResponse &answer);
+
     // When no answer arrives, the answer held before stays (see RestClient::execute).
     bool send() override;
+    int attempts() const override { return m_attempts; }
+    bool wasInterrupted() const override { return m_interrupted; }
 
     bool readStatus(QString &status) override;
     bool readAddressesAndElement(QString &origin, QString &destination, QString &elementStatus) override;
@@ -45,12 +61,19 @@ class DistanceMatrixService : public RouteService {
     QString lastErrorString() const;
 
   private:
+    bool sendNow();
+
     RestClient m_client;
     RestRequest m_request;
     RestResponse m_response;
     RestClient::Error m_error = RestClient::Error::None;
     bool m_waitInEventLoop = false;
     bool m_busy = false;
+    int m_retries = 0;
+    std::shared_ptr<WaitClock> m_clock;
+    const std::atomic_bool *m_stop = nullptr;
+    int m_attempts = 0;
+    bool m_interrupted = false;
 };
 
 } // namespace trajetix

@@ -12,6 +12,7 @@
 #include "distance_matrix/ClientSettings.h"
 #include "distance_matrix/RestClient.h"
 #include "distance_matrix/RestResponse.h"
+#include "distance_matrix/RetryDelay.h"
 #include "routes/RequestPacer.h"
 #include "routes/WaitClock.h"
 
@@ -39,8 +40,8 @@ namespace trajetix {
 class RoutesService : public RouteService {
   public:
     static constexpr int defaultElementsPerMinute = 3000; // the service's default quota
-    static constexpr int maxRetries = 3;
-    static constexpr std::chrono::seconds maxRetryDelay{30};
+    static constexpr int maxRetries = DefaultMaxRetries;
+    static constexpr std::chrono::seconds maxRetryDelay = MaxRetryDelay;
 
     static QString defaultEndpoint();
     // The client's default settings with the Routes endpoint.
@@ -64,8 +65,11 @@ class RoutesService : public RouteService {
     // Several services of one run may share a pacer; null: no pacing.
     void setPacer(std::shared_ptr<RequestPacer> pacer) { m_pacer = std::move(pacer); }
     const std::shared_ptr<RequestPacer> &pacer() const { return m_pacer; }
-    // When set, a wait before a retry ends at once and the answer in hand stands.
+    // When set, a wait before a retry ends at once and the answer in hand stands;
+    // wasInterrupted() then tells so.
     void setStopFlag(const std::atomic_bool *stop) { m_stop = stop; }
+    // 0 asks once whatever the answer; the default is maxRetries.
+    void setMaxRetries(int retries) { m_maxRetries = qMax(0, retries); }
 
     void setKey(const QString &key) override;
     void setMode(const QString &mode) override;
@@ -89,7 +93,8 @@ class RoutesService : public RouteService {
     QByteArray requestBody() const;
     const RestResponse &response() const { return m_response; }
     // Requests made by the last send(), retries included.
-    int attempts() const { return m_attempts; }
+    int attempts() const override { return m_attempts; }
+    bool wasInterrupted() const override { return m_interrupted; }
     RestClient::Error lastError() const { return m_error; }
     // Never holds the address or the key.
     QString lastErrorString() const { return m_errorText; }
@@ -107,6 +112,8 @@ class RoutesService : public RouteService {
     QString m_destination;
     RestResponse m_response;
     int m_attempts = 0;
+    int m_maxRetries = maxRetries;
+    bool m_interrupted = false;
     RestClient::Error m_error = RestClient::Error::None;
     QString m_errorText;
     bool m_waitInEventLoop = false;

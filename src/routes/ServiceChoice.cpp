@@ -52,10 +52,15 @@ std::unique_ptr<RouteService> makeRouteService(ServiceChoice choice, ServiceOpti
                                                        std::make_shared<RequestPacer>(rate));
         service->setStopFlag(options.stop);
         service->setWaitInEventLoop(options.waitInEventLoop);
+        if (options.retries)
+            service->setMaxRetries(*options.retries);
         return service;
     }
     auto service = std::make_unique<DistanceMatrixService>(options.settings);
     service->setWaitInEventLoop(options.waitInEventLoop);
+    service->setStopFlag(options.stop);
+    if (options.retries)
+        service->setRetries(*options.retries);
     if (options.elementsPerMinute <= 0)
         return service;
     return std::make_unique<PacedRouteService>(std::move(service),

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "batch/RouteService.h"
 #include "distance_matrix/ClientSettings.h"
@@ -38,8 +39,11 @@ struct ServiceOptions {
     // Elements a minute at most: 0 gives the service's default (3,000 for Routes, no pacing
     // for Distance Matrix).
     int elementsPerMinute = 0;
-    const std::atomic_bool *stop = nullptr; // ends a wait before a Routes retry
-    bool waitInEventLoop = false;           // see DistanceMatrixService::setWaitInEventLoop
+    const std::atomic_bool *stop = nullptr; // ends a wait before a retry
+    // More tries after a passing refusal; nullopt: the service's own way (none for Distance
+    // Matrix, as the window asks; RoutesService::maxRetries for Routes).
+    std::optional<int> retries;
+    bool waitInEventLoop = false; // see DistanceMatrixService::setWaitInEventLoop
 };
 
 std::unique_ptr<RouteService> makeRouteService(ServiceChoice choice, ServiceOptions options);
@@ -66,6 +70,8 @@ class PacedRouteService : public RouteService {
         return m_inner->readDistanceAndDuration(distance, duration);
     }
     QString serviceMessage() const override { return m_inner->serviceMessage(); }
+    int attempts() const override { return m_inner->attempts(); }
+    bool wasInterrupted() const override { return m_inner->wasInterrupted(); }
 
     RouteService &inner() { return *m_inner; }
 

@@ -2,6 +2,7 @@
 
 #include "distance_matrix/DistanceMatrixService.h"
 #include "fake_service/FakeDistanceMatrix.h"
+#include "fake_service/FakeRoutes.h"
 #include "i18n/ServiceTexts.h"
 #include "i18n/Texts.h"
 #include "routes/RoutesService.h"
@@ -10,6 +11,7 @@
 using namespace trajetix;
 
 Q_DECLARE_METATYPE(trajetix::ServiceChoice)
+Q_DECLARE_METATYPE(std::optional<int>)
 
 class TestServiceChoice : public QObject {
     Q_OBJECT
@@ -21,6 +23,8 @@ class TestServiceChoice : public QObject {
     void betaNotices();
     void makesTheChosenService_data();
     void makesTheChosenService();
+    void retriesReachTheService_data();
+    void retriesReachTheService();
 };
 
 void TestServiceChoice::choiceFromIndex_data()
@@ -125,6 +129,52 @@ void TestServiceChoice::makesTheChosenService()
              choice == ServiceChoice::Routes
                  ? QStringLiteral("https://routes.googleapis.com/distanceMatrix/v2:computeRouteMatrix")
                  : QStringLiteral("https://maps.googleapis.com/maps/api/distancematrix/json"));
+}
+
+void TestServiceChoice::retriesReachTheService_data()
+{
+    QTest::addColumn<ServiceChoice>("choice");
+    QTest::addColumn<std::optional<int>>("retries");
+    QTest::addColumn<int>("requests"); // to a service unavailable every time
+
+    const auto dm = ServiceChoice::DistanceMatrix;
+    const auto routes = ServiceChoice::Routes;
+    QTest::newRow("Distance Matrix, its own way: one try") << dm << std::optional<int>() << 1;
+    QTest::newRow("Distance Matrix, three retries") << dm << std::optional<int>(3) << 4;
+    QTest::newRow("Distance Matrix, paced, three retries") << dm << std::optional<int>(3) << 4;
+    QTest::newRow("Routes, its own way: three retries") << routes << std::optional<int>() << 4;
+    QTest::newRow("Routes, none") << routes << std::optional<int>(0) << 1;
+}
+
+void TestServiceChoice::retriesReachTheService()
+{
+    QFETCH(ServiceChoice, choice);
+    QFETCH(std::optional<int>, retries);
+    QFETCH(int, requests);
+
+    FakeDistanceMatrix fake;
+    QVERIFY(fake.start());
+    fake.setHandler([](const FakeRequest &request) {
+        FakeReply reply = request.path == FakeRoutes::path()
+                              ? FakeRoutes::unavailable()
+                              : FakeDistanceMatrix::refusedAnswer(QStringLiteral("UNKNOWN_ERROR"));
+        reply.extraHeaders.append({QByteArray("Retry-After"), QByteArray("0")});
+        return reply;
+    });
+    ServiceOptions options;
+    options.settings.endpoint =
+        fake.origin() + QString::fromLatin1(choice == ServiceChoice::Routes
+                                                ? FakeRoutes::path()
+                                                : QByteArray("/maps/api/distancematrix/json"));
+    options.retries = retries;
+    if (QByteArray(QTest::currentDataTag()).contains("paced"))
+        options.elementsPerMinute = 600000;
+    const std::unique_ptr<RouteService> service = makeRouteService(choice, options);
+    service->setPair(QStringLiteral("A"), QStringLiteral("B"));
+    QVERIFY(service->send());
+    QCOMPARE(fake.requestCount(), requests);
+    QCOMPARE(service->attempts(), requests);
+    QVERIFY(!service->wasInterrupted());
 }
 
 QTEST_GUILESS_MAIN(TestServiceChoice)
