@@ -1,6 +1,8 @@
 #include "main/untPrincipal.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -91,6 +93,15 @@ QColor readableOn(const QColor &design, const QColor &background, double minimum
             return candidate;
     }
     return lighter ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+// Qt exposes a top-level widget of its own class as a mere filler; assistive technology
+// announces a window's title only for a frame.
+QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TfrmPrincipal") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 // A label that sizes itself to its text, placed at its designed spot.
@@ -232,6 +243,8 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
         m_linkOpener = m_ownLinkOpener.get();
     }
 
+    static const bool accessibleAsWindow = (QAccessible::installFactory(mainWindowAccessible), true);
+    Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("Trajetix"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/trajetix.svg")));
