@@ -2,7 +2,8 @@
 // and saves pictures of it:
 //   trajetix-screenshots <folder> [--themes <folder>] [--review <folder>]
 // <folder>: each tab in Portuguese and in Chinese, in the system look; the routes tab
-// shows an accepted address file and a chosen destination.
+// shows an accepted address file and a chosen destination. Then the settings tab with the
+// Routes API and walking chosen.
 // --themes: the routes tab part-way through a run in every theme, one picture per theme
 // named after it, and contact-sheet.png with all of them side by side.
 // --review: for checking a theme by eye, the settings tab with a list open and a
@@ -256,8 +257,24 @@ int main(int argc, char **argv)
         (!reviewFolder.isEmpty() && !makeFolder(reviewFolder)))
         return 1;
 
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/Rotas-XXXXXX"));
-    const QString addresses = work.filePath(QStringLiteral("enderecos.csv"));
+    // The address file under the same name every time, so that pictures taken again differ
+    // only where the window does; the settings file in a folder of its own.
+    QTemporaryDir work;
+    const QString sampleRoot = QDir::tempPath() + QStringLiteral("/Trajetix");
+    const QString folder = sampleRoot + QStringLiteral("/Rotas");
+    const bool ownSampleRoot = !QDir(sampleRoot).exists();
+    if (!work.isValid() || !QDir().mkpath(folder))
+        return 1;
+    struct RemoveSamples {
+        QString root;
+        bool own;
+        ~RemoveSamples()
+        {
+            if (own)
+                QDir(root).removeRecursively();
+        }
+    } removeSamples{sampleRoot, ownSampleRoot};
+    const QString addresses = folder + QStringLiteral("/enderecos.csv");
     {
         QFile file(addresses);
         if (!file.open(QIODevice::WriteOnly))
@@ -265,7 +282,6 @@ int main(int argc, char **argv)
         for (int i = 0; i < 12; ++i)
             file.write("Rua A, 1, Campo Grande;Rua B, 2, Corumba\r\n");
     }
-    const QString folder = work.path();
 
     SampleFile dialog(addresses);
     SampleFolder chooser(folder);
@@ -306,5 +322,15 @@ int main(int argc, char **argv)
         return 1;
     if (!reviewFolder.isEmpty() && !saveReview(window, QDir(reviewFolder)))
         return 1;
-    return 0;
+
+    // Last, since it changes the service and the mode: the settings tab with the Routes
+    // API and walking chosen, where the beta notice shows.
+    window.Traduzir(trajetix::Portuguese);
+    window.cmbxServico->setCurrentIndex(int(trajetix::ServiceChoice::Routes));
+    emit window.cmbxServico->activated(window.cmbxServico->currentIndex());
+    window.cmbxModo->setCurrentIndex(1);
+    emit window.cmbxModo->activated(1);
+    window.pgcPrincipal->setCurrentWidget(window.tbshtConfiguracao);
+    settle();
+    return save(window.grab().toImage(), out.filePath(QStringLiteral("settings-routes-pt.png"))) ? 0 : 1;
 }

@@ -130,6 +130,8 @@ void TestAccessibility::listsAreLabelledByTheirHeadings_data()
                               << "lblIdiomaAplicativo";
     QTest::newRow("theme") << "cmbxAparencia"
                            << "lblAparenciaAplicativo";
+    QTest::newRow("route service") << "cmbxServico"
+                                   << "lblServicoRotas";
 }
 
 // Qt on Linux names a list by its value and gives its heading as a label relation, which
