@@ -4,6 +4,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "batch/BatchRun.h"
@@ -92,6 +93,8 @@ int main(int argc, char **argv)
     catchInterrupt();
     BatchRun run(service, messages, progress, texts);
     run.setStopFlag(&stopRequested);
+    if (options.jobs > 1)
+        run.setJobs(options.jobs, [settings] { return std::make_unique<DistanceMatrixService>(settings); });
     switch (run.run(input)) {
     case BatchOutcome::Completed:
         return Success;
