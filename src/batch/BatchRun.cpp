@@ -156,7 +156,9 @@ BatchOutcome BatchRun::runLinesAhead(const BatchInput &input, AddressReader &add
             inputEnd = BatchOutcome::Stopped;
             continue;
         }
-        if (!finishLine(asker.take(), results, lineNumber))
+        const LineAnswer answer = asker.take();
+        m_progress.setPosition(Bar::Current, 1);
+        if (!finishLine(answer, results, lineNumber))
             return BatchOutcome::Aborted; // the lines asked ahead are dropped unwritten
     }
 }

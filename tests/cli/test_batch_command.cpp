@@ -58,6 +58,13 @@ class TestBatchCommand : public QObject {
     void requestCarriesKeyModeAndPair();
     void savedKeyIsUsedWithoutKeyOption();
     void httpsNeedsTrustedCertificate();
+    void jobsWriteTheSameRows_data();
+    void jobsWriteTheSameRows();
+    void unreadableAnswerUnderJobs_data();
+    void unreadableAnswerUnderJobs();
+    void connectionsPerJob_data();
+    void connectionsPerJob();
+    void interruptKeepsRowsWritten_data();
     void interruptKeepsRowsWritten();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
@@ -120,6 +127,11 @@ void TestBatchCommand::commandLineErrors_data()
         << QStringLiteral("none.pem");
     QTest::addRow("key without value")
         << QStringList{a, r, QStringLiteral("--key")} << QStringLiteral("--key");
+    for (const char *jobs : {"0", "33", "-1", "four", "2.5", ""})
+        QTest::addRow("jobs '%s'", jobs)
+            << QStringList{QStringLiteral("--key"),   Key, QStringLiteral("--jobs"),
+                           QString::fromLatin1(jobs), a,   r}
+            << QStringLiteral("--jobs");
 }
 
 void TestBatchCommand::commandLineErrors()
@@ -141,8 +153,8 @@ void TestBatchCommand::helpAndVersion()
 {
     const CommandResult help = runCommand(Program, {QStringLiteral("--help")});
     QCOMPARE(help.exitCode, 0);
-    for (const char *option : {"--key", "--mode", "--language", "--endpoint", "--ca-file", "--quiet",
-                               "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
+    for (const char *option : {"--key", "--mode", "--language", "--endpoint", "--ca-file", "--jobs",
+                               "--quiet", "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
         QVERIFY2(help.out.contains(option), option);
     const CommandResult version = runCommand(Program, {QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
@@ -441,8 +453,178 @@ void TestBatchCommand::httpsNeedsTrustedCertificate()
              QByteArray("a;b;" + refused + ';' + refused + "\r\nc;d;" + refused + ';' + refused + "\r\n"));
 }
 
+namespace {
+
+// Line i of a mixed file: found, not found, refused, a failed request (the fake closes
+// the connection without answering) and found again, in turn. Answers take uneven times,
+// so with several jobs they arrive out of order.
+QByteArray mixedLine(int i)
+{
+    static const char *const kinds[] = {"found", "notfound", "refused", "drop", "found"};
+    return kinds[i % 5] + QByteArray::number(i) + ";d" + QByteArray::number(i) + "\r\n";
+}
+
+FakeReply mixedAnswer(const FakeRequest &request)
+{
+    const QString origin = request.queryValue(QStringLiteral("origins"));
+    FakeReply reply;
+    if (origin.startsWith(QLatin1String("drop")))
+        reply.drop = FakeReply::Drop::BeforeAnswer;
+    else
+        reply = answerByOrigin(request);
+    reply.delayMs = (origin.mid(origin.indexOf(QRegularExpression(QStringLiteral("[0-9]")))).toInt() * 7) % 5;
+    return reply;
+}
+
+} // namespace
+
+void TestBatchCommand::jobsWriteTheSameRows_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addRow("1") << 1;
+    QTest::addRow("4") << 4;
+    QTest::addRow("8") << 8;
+}
+
+void TestBatchCommand::jobsWriteTheSameRows()
+{
+    QFETCH(int, jobs);
+    constexpr int Lines = 30;
+    const MessageSlots &en = messageSlots(English);
+    const QByteArray notFound = latin1(en.msgdlgbtnProcessarErroArg1);
+    const QByteArray refused = latin1(en.msgdlgbtnProcessarErroArq2);
+    QByteArray addresses;
+    QByteArray rows;
+    QString messages;
+    for (int i = 0; i < Lines; ++i) {
+        addresses += mixedLine(i);
+        const QByteArray n = QByteArray::number(i);
+        switch (i % 5) {
+        case 1:
+            rows += "notfound" + n + ";d" + n + ';' + notFound + ';' + notFound + "\r\n";
+            break;
+        case 2:
+            rows += "refused" + n + ";d" + n + ';' + refused + ';' + refused + "\r\n";
+            break;
+        case 3:
+            rows += "drop" + n + ";d" + n + ';' + refused + ';' + refused + "\r\n";
+            messages += QStringLiteral("Error: ") + en.msgdlgbtnProcessarErro2 + u'\n';
+            break;
+        default:
+            rows += "found" + n + ", Brasil;d" + n + ", Brasil;12,3 km;15 minutos\r\n";
+        }
+    }
+    messages += QStringLiteral("Information: ") + en.msgdlgbtnProcessarSucesso + u'\n';
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(mixedAnswer);
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--key"), Key, QStringLiteral("--language"), QStringLiteral("en"),
+                             QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--endpoint"),
+                             fake.endpoint(), path(QStringLiteral("addresses.csv")),
+                             path(QStringLiteral("result.csv"))});
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QCOMPARE(run.errText(), messages);
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestBatchCommand::unreadableAnswerUnderJobs_data()
+{
+    QTest::addColumn<int>("line"); // from 1
+    QTest::addRow("first line") << 1;
+    QTest::addRow("line 5") << 5;
+    QTest::addRow("line 17") << 17;
+}
+
+void TestBatchCommand::unreadableAnswerUnderJobs()
+{
+    // Lines after the broken one are asked ahead, but their rows are never written.
+    QFETCH(int, line);
+    constexpr int Lines = 30;
+    QByteArray addresses;
+    QByteArray rows;
+    for (int i = 1; i <= Lines; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        addresses += (i == line ? "broken" : "o") + n + ";d\r\n";
+        if (i < line)
+            rows += 'o' + n + ", Brasil;d, Brasil;12,3 km;15 minutos\r\n";
+    }
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(answerByOrigin);
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--key"), Key, QStringLiteral("--jobs"), QStringLiteral("8"),
+                             QStringLiteral("--endpoint"), fake.endpoint(),
+                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QCOMPARE(run.errText(),
+             QStringLiteral("Error: ") + messageSlots(Portuguese).msgdlgbtnProcessarErroArg3 + u'\n');
+}
+
+void TestBatchCommand::connectionsPerJob_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("https");
+    for (const int jobs : {1, 4, 8}) {
+        QTest::addRow("%d jobs, HTTP", jobs) << jobs << false;
+        QTest::addRow("%d jobs, HTTPS", jobs) << jobs << true;
+    }
+}
+
+void TestBatchCommand::connectionsPerJob()
+{
+    // Each job keeps one connection (and so one TLS handshake) for the whole run.
+    QFETCH(int, jobs);
+    QFETCH(bool, https);
+    constexpr int Lines = 40;
+    QByteArray addresses;
+    for (int i = 1; i <= Lines; ++i)
+        addresses += 'o' + QByteArray::number(i) + ";d\r\n";
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(https ? FakeDistanceMatrix::Scheme::Https : FakeDistanceMatrix::Scheme::Http),
+             qPrintable(fake.errorString()));
+    fake.setHandler([](const FakeRequest &request) {
+        FakeReply reply = FakeDistanceMatrix::defaultHandler(request);
+        reply.delayMs = 5;
+        return reply;
+    });
+    QStringList arguments{QStringLiteral("--key"),      Key,
+                          QStringLiteral("--jobs"),     QString::number(jobs),
+                          QStringLiteral("--endpoint"), fake.endpoint()};
+    if (https)
+        arguments << QStringLiteral("--ca-file") << fake.caFile();
+    const CommandResult run =
+        runCommand(Program, arguments + QStringList{path(QStringLiteral("addresses.csv")),
+                                                    path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))).count("\r\n"), Lines);
+    QCOMPARE(fake.requestCount(), Lines);
+    QVERIFY2(fake.connectionCount() >= 1 && fake.connectionCount() <= jobs,
+             qPrintable(QString::number(fake.connectionCount())));
+    // Every request came over one of those connections.
+    QSet<int> used;
+    for (const FakeRequest &request : fake.requests())
+        used.insert(request.connectionId);
+    QCOMPARE(used.size(), fake.connectionCount());
+}
+
+void TestBatchCommand::interruptKeepsRowsWritten_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addRow("one job") << 1;
+    QTest::addRow("4 jobs") << 4;
+}
+
 void TestBatchCommand::interruptKeepsRowsWritten()
 {
+    QFETCH(int, jobs);
     FakeDistanceMatrix fake;
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     fake.setHandler([](const FakeRequest &request) {
@@ -457,6 +639,7 @@ void TestBatchCommand::interruptKeepsRowsWritten()
 
     QProcess process;
     process.start(Program, {QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), fake.endpoint(),
+                            QStringLiteral("--jobs"), QString::number(jobs),
                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 3, 20000);
@@ -466,7 +649,7 @@ void TestBatchCommand::interruptKeepsRowsWritten()
     QCOMPARE(process.exitCode(), 130);
     QVERIFY(process.readAllStandardError().isEmpty());
 
-    // Every request answered got its row, the one in work when Ctrl-C came included.
+    // Every request answered got its row, those in work when Ctrl-C came included.
     const int requests = fake.requestCount();
     QVERIFY(requests < 50);
     QByteArray expected;
