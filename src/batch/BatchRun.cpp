@@ -3,6 +3,7 @@
 #include "batch/AddressReader.h"
 #include "batch/ResultWriter.h"
 
+#include <memory>
 #include <optional>
 
 namespace trajetix {
@@ -122,12 +123,11 @@ BatchOutcome BatchRun::runLines(const BatchInput &input, AddressReader &addresse
     }
 }
 
-BatchOutcome BatchRun::runLinesAhead(const BatchInput &input, AddressReader &addresses, ResultWriter &results)
+BatchOutcome BatchRun::runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results)
 {
     // The file is read ahead of the rows by at most the asker's capacity; what ends the
     // input (its end, a read error or a stop) takes effect when its place is reached, so
     // every line before it is written exactly as one line at a time would write it.
-    LookAheadAsker asker(m_jobs, m_factory, input.key, travelModeWord(input.modeIndex));
     std::optional<BatchOutcome> inputEnd;
     int lineNumber = 1;
     for (;;) {
@@ -158,8 +158,11 @@ BatchOutcome BatchRun::runLinesAhead(const BatchInput &input, AddressReader &add
         }
         const LineAnswer answer = asker.take();
         m_progress.setPosition(Bar::Current, 1);
-        if (!finishLine(answer, results, lineNumber))
-            return BatchOutcome::Aborted; // the lines asked ahead are dropped unwritten
+        if (!finishLine(answer, results, lineNumber)) {
+            // The lines asked ahead are not written; those not yet started are not asked.
+            asker.dropWaiting();
+            return BatchOutcome::Aborted;
+        }
     }
 }
 
@@ -192,10 +195,19 @@ BatchOutcome BatchRun::run(const BatchInput &input)
     // Unicode text would lose characters in Windows-1252, so it stays Unicode.
     results.setUnicode(addresses.hasByteOrderMark());
 
+    // Made before the lines are asked and ended only once the run is over, so that the
+    // closing message does not wait for requests asked ahead whose rows are not wanted.
+    std::unique_ptr<LookAheadAsker> asker;
     BatchOutcome outcome = BatchOutcome::Aborted;
-    if (m_progress.setMaximum(Bar::General, input.lineCount) && m_progress.setMaximum(Bar::Current, 3))
-        outcome = m_jobs > 1 && m_factory ? runLinesAhead(input, addresses, results)
-                                          : runLines(input, addresses, results);
+    if (m_progress.setMaximum(Bar::General, input.lineCount) && m_progress.setMaximum(Bar::Current, 3)) {
+        if (m_jobs > 1 && m_factory) {
+            asker = std::make_unique<LookAheadAsker>(m_jobs, m_factory, input.key,
+                                                     travelModeWord(input.modeIndex));
+            outcome = runLinesAhead(*asker, addresses, results);
+        } else {
+            outcome = runLines(input, addresses, results);
+        }
+    }
 
     if (outcome == BatchOutcome::Completed)
         m_messages.showMessage(MessageKind::Information, m_texts.msgdlgbtnProcessarSucesso);

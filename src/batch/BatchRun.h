@@ -64,7 +64,7 @@ class BatchRun {
     LineResult rowOfAnswer(const LineAnswer &answer, QString &row);
     // The lines one after another; Completed, Stopped or Aborted.
     BatchOutcome runLines(const BatchInput &input, AddressReader &addresses, ResultWriter &results);
-    BatchOutcome runLinesAhead(const BatchInput &input, AddressReader &addresses, ResultWriter &results);
+    BatchOutcome runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results);
     // Writes a line's row and advances the bars; false when the run must end.
     bool finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber);
 

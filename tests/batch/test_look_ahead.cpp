@@ -145,6 +145,7 @@ class TestLookAhead : public QObject {
     void stopFinishesTheLinesInWork_data();
     void stopFinishesTheLinesInWork();
     void writeFailureEndsTheRun();
+    void closingMessageDoesNotWaitForLinesAskedAhead();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -335,6 +336,38 @@ void TestLookAhead::writeFailureEndsTheRun()
     QCOMPARE(run(numberedLines(5000), 4), BatchOutcome::Aborted);
     QCOMPARE(run.sink.messages, QStringList{QStringLiteral("Error: ") + en.msgdlgbtnProcessarErroArg3});
     QVERIFY(answers->sends.load() < 5000);
+}
+
+void TestLookAhead::closingMessageDoesNotWaitForLinesAskedAhead()
+{
+    // Line 1's answer cannot be read; the lines asked ahead hang until the closing
+    // message has been shown. Waiting for them first would never show it.
+    auto answers = std::make_shared<KeyedAnswers>();
+    answers->byOrigin.insert(origin(1), failing(Answer::StatusUnreadable));
+    std::mutex mutex;
+    std::condition_variable released;
+    bool messageShown = false;
+    answers->delayMs = [&](const QString &origin) {
+        if (origin != QLatin1String("o1")) {
+            std::unique_lock<std::mutex> lock(mutex);
+            released.wait_for(lock, std::chrono::seconds(20), [&] { return messageShown; });
+        }
+        return 0;
+    };
+    JobsRun run(folder(), answers, QStringLiteral("result"));
+    int inFlightAtMessage = -1;
+    run.sink.onMessage = [&] {
+        inFlightAtMessage = answers->inFlight.load();
+        std::lock_guard<std::mutex> lock(mutex);
+        messageShown = true;
+        released.notify_all();
+    };
+    QCOMPARE(run(numberedLines(20), 4), BatchOutcome::Aborted);
+    QCOMPARE(run.sink.messages, QStringList{QStringLiteral("Error: ") + en.msgdlgbtnProcessarErroArg3});
+    QVERIFY2(inFlightAtMessage > 0, qPrintable(QString::number(inFlightAtMessage)));
+    QCOMPARE(run.result(), QByteArray());
+    // Only lines already started were asked: none was started once the run had ended.
+    QVERIFY(answers->sends.load() <= 2 * 4);
 }
 
 QTEST_GUILESS_MAIN(TestLookAhead)
