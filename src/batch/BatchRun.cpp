@@ -200,9 +200,11 @@ BatchOutcome BatchRun::run(const BatchInput &input)
     std::unique_ptr<LookAheadAsker> asker;
     BatchOutcome outcome = BatchOutcome::Aborted;
     if (m_progress.setMaximum(Bar::General, input.lineCount) && m_progress.setMaximum(Bar::Current, 3)) {
-        if (m_jobs > 1 && m_factory) {
+        if (m_jobs > 1 && m_factory)
             asker = std::make_unique<LookAheadAsker>(m_jobs, m_factory, input.key,
                                                      travelModeWord(input.modeIndex));
+        // A factory that made no service leaves the constructor's.
+        if (asker && asker->jobs() > 0) {
             outcome = runLinesAhead(*asker, addresses, results);
         } else {
             outcome = runLines(input, addresses, results);

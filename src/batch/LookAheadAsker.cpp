@@ -14,8 +14,8 @@ LookAheadAsker::LookAheadAsker(int jobs, const RouteServiceFactory &factory, con
     m_slots.resize(size_t(2 * jobs));
     m_services.reserve(size_t(jobs));
     for (int i = 0; i < jobs; ++i) {
+        // A null service is left out: fewer workers.
         std::unique_ptr<RouteService> service = factory();
-        Q_ASSERT(service);
         if (service)
             m_services.push_back(std::move(service));
     }

@@ -146,6 +146,7 @@ class TestLookAhead : public QObject {
     void stopFinishesTheLinesInWork();
     void writeFailureEndsTheRun();
     void closingMessageDoesNotWaitForLinesAskedAhead();
+    void factoryWithoutServices();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -368,6 +369,27 @@ void TestLookAhead::closingMessageDoesNotWaitForLinesAskedAhead()
     QCOMPARE(run.result(), QByteArray());
     // Only lines already started were asked: none was started once the run had ended.
     QVERIFY(answers->sends.load() <= 2 * 4);
+}
+
+void TestLookAhead::factoryWithoutServices()
+{
+    // No service could be made for the jobs: the run asks on the one it was given.
+    const QString addresses = folder() + QStringLiteral("/addresses.csv");
+    writeFile(addresses, numberedLines(3));
+    BatchInput input;
+    input.key = QStringLiteral("k");
+    input.addressPath = addresses;
+    input.resultPath = folder() + QStringLiteral("/result.csv");
+    input.lineCount = 3;
+    ScriptedService given;
+    RecordingSink sink;
+    RecordingProgress progress;
+    BatchRun run(given, sink, progress, en);
+    run.setJobs(4, [] { return std::unique_ptr<RouteService>(); });
+    QCOMPARE(run.run(input), BatchOutcome::Completed);
+    QCOMPARE(given.sends, 3);
+    QCOMPARE(readFile(input.resultPath),
+             QByteArray("o1!;d1!;1 km;2 mins\r\no2!;d2!;1 km;2 mins\r\no3!;d3!;1 km;2 mins\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestLookAhead)
