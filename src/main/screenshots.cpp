@@ -1,5 +1,6 @@
 // Builds the main window with nothing outside it (no dialogs, no boxes, no network)
-// and saves a picture of each tab in Portuguese and in Chinese:
+// and saves a picture of each tab in Portuguese and in Chinese, and one of the settings
+// tab with the Routes API and walking chosen:
 //   trajetix-screenshots <folder>
 // The routes tab shows an accepted address file and a chosen destination.
 #include <QApplication>
@@ -118,5 +119,21 @@ int main(int argc, char **argv)
             ++saved;
         }
     }
-    return saved == 6 ? 0 : 1;
+
+    // The settings tab with the Routes API and walking chosen: the beta notice shows.
+    window.Traduzir(trajetix::Portuguese);
+    window.cmbxServico->setCurrentIndex(int(trajetix::ServiceChoice::Routes));
+    emit window.cmbxServico->activated(window.cmbxServico->currentIndex());
+    window.cmbxModo->setCurrentIndex(1);
+    emit window.cmbxModo->activated(1);
+    window.pgcPrincipal->setCurrentWidget(window.tbshtConfiguracao);
+    QApplication::processEvents();
+    const QString routes = out.filePath(QStringLiteral("settings-routes-pt.png"));
+    if (!window.grab().save(routes)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(routes));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(routes));
+    ++saved;
+    return saved == 7 ? 0 : 1;
 }

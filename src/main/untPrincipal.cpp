@@ -24,6 +24,7 @@
 #include "batch/LineCounter.h"
 #include "distance_matrix/DistanceMatrixService.h"
 #include "i18n/Messages.h"
+#include "i18n/ServiceTexts.h"
 #include "main/FileNames.h"
 #include "main/QtEffects.h"
 #include "main/RunInputFilter.h"
@@ -173,6 +174,11 @@ QString TfrmPrincipal::keyHelpPage()
     return QStringLiteral("https://developers.google.com/maps/documentation/distance-matrix/get-api-key");
 }
 
+QString TfrmPrincipal::routesKeyHelpPage()
+{
+    return QStringLiteral("https://developers.google.com/maps/documentation/routes/get-api-key");
+}
+
 TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
@@ -224,10 +230,17 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     // so it keeps painting; the user's input meanwhile is dropped (RunInputBlock).
     service->setWaitInEventLoop(true);
     m_routeService = std::move(service);
+    // The Routes API client, for a Cloud project that cannot enable Distance Matrix; it
+    // waits the same way, its pacing and retry waits included.
+    trajetix::ServiceOptions routesOptions;
+    routesOptions.settings = options.routesClient;
+    routesOptions.waitInEventLoop = true;
+    m_routesApiService = trajetix::makeRouteService(trajetix::ServiceChoice::Routes, routesOptions);
     m_progress = std::make_unique<WindowRunProgress>(prgBarGeral, prgBarAtual);
     m_modoSelection = new UserSelection(cmbxModo);
     m_idiomaSelection = new UserSelection(cmbxIdioma);
     m_aparenciaSelection = new UserSelection(cmbxAparencia);
+    m_servicoSelection = new UserSelection(cmbxServico);
     connectHandlers();
     updateAccessibleNames();
     applyDesignColours();
@@ -235,6 +248,8 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     m_settingsFile = options.settingsFile.isEmpty() ? trajetix::settingsFileName() : options.settingsFile;
     // An error of the start-up sequence is shown; the window is created all the same.
     guarded([this] { FormCreate(); });
+    // Also when the start-up sequence stopped early.
+    updateBetaNotice();
 }
 
 TfrmPrincipal::~TfrmPrincipal() = default;
@@ -307,6 +322,14 @@ void TfrmPrincipal::buildSettingsTab()
     cmbxModo = makeList(tbshtConfiguracao, "cmbxModo", QRect(3, 104, 201, 21));
     cmbxModo->addItems(trajetix::travelModeNames(trajetix::Portuguese));
     cmbxModo->setCurrentIndex(-1);
+    // Beside the list, where the rows below leave no room under it; up to two lines.
+    lblAvisoBeta = new QLabel(tbshtConfiguracao);
+    lblAvisoBeta->setObjectName(QStringLiteral("lblAvisoBeta"));
+    lblAvisoBeta->setFont(designFont(Face::Tahoma, 8));
+    lblAvisoBeta->setWordWrap(true);
+    lblAvisoBeta->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblAvisoBeta->setGeometry(212, 98, 490, 34);
+    lblAvisoBeta->hide();
 
     lblIdiomaAplicativo = makeLabel(tbshtConfiguracao, "lblIdiomaAplicativo", 3, 131,
                                     QStringLiteral("Alterar idioma do aplicativo"), heading);
@@ -321,10 +344,18 @@ void TfrmPrincipal::buildSettingsTab()
                                        QStringLiteral("Alterar aparência do aplicativo"), heading);
     cmbxAparencia = makeList(tbshtConfiguracao, "cmbxAparencia", QRect(3, 214, 201, 21));
 
+    const trajetix::ServiceTexts &serviceTexts = trajetix::serviceTexts(trajetix::Portuguese);
+    lblServicoRotas =
+        makeLabel(tbshtConfiguracao, "lblServicoRotas", 6, 242, serviceTexts.lblServicoRotas, heading);
+    cmbxServico = makeList(tbshtConfiguracao, "cmbxServico", QRect(3, 270, 201, 21));
+    cmbxServico->addItems(serviceTexts.cmbxServico);
+    cmbxServico->setCurrentIndex(int(trajetix::ServiceChoice::DistanceMatrix));
+
     lblChaveApiGoogle->setBuddy(edtChaveAPIGoogle);
     lblParametroModoDeslocamento->setBuddy(cmbxModo);
     lblIdiomaAplicativo->setBuddy(cmbxIdioma);
     lblAparenciaAplicativo->setBuddy(cmbxAparencia);
+    lblServicoRotas->setBuddy(cmbxServico);
 }
 
 void TfrmPrincipal::buildAboutTab()
@@ -399,6 +430,7 @@ void TfrmPrincipal::setTabOrder()
                                     cmbxModo,
                                     cmbxIdioma,
                                     cmbxAparencia,
+                                    cmbxServico,
                                     lblLeiame,
                                     lblEmail,
                                     lblURLSite,
@@ -436,6 +468,9 @@ void TfrmPrincipal::connectHandlers()
             [this] { guarded([this] { cmbxIdiomaChange(); }); });
     connect(m_aparenciaSelection, &UserSelection::changed, this,
             [this] { guarded([this] { cmbxAparenciaChange(); }); });
+    connect(m_servicoSelection, &UserSelection::changed, this,
+            [this] { guarded([this] { cmbxServicoChange(); }); });
+    connect(m_modoSelection, &UserSelection::changed, this, [this] { updateBetaNotice(); });
     connect(lblKeyApi, &LinkLabel::clicked, this, [this] { guarded([this] { lblKeyApiClick(); }); });
     connect(lblEmail, &LinkLabel::clicked, this, [this] { guarded([this] { lblEmailClick(); }); });
     connect(lblURLSite, &LinkLabel::clicked, this, [this] { guarded([this] { lblURLSiteClick(); }); });
@@ -453,6 +488,7 @@ void TfrmPrincipal::updateAccessibleNames()
     cmbxModo->setAccessibleName(lblParametroModoDeslocamento->text());
     cmbxIdioma->setAccessibleName(lblIdiomaAplicativo->text());
     cmbxAparencia->setAccessibleName(lblAparenciaAplicativo->text());
+    cmbxServico->setAccessibleName(lblServicoRotas->text());
     lblTotalLinhas->setAccessibleName(lblTotalLinhas->text().trimmed());
     prgBarAtual->setAccessibleName(lblEnderecoAtual->text());
     prgBarGeral->setAccessibleName(lblProgressogeral->text());
@@ -538,6 +574,16 @@ void TfrmPrincipal::FormCreate()
         chaveapigoogle = dados.readString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, QString());
         idioma = dados.readString(trajetix::settingsSection, trajetix::keyIdioma, QString());
         aparencia = dados.readString(trajetix::settingsSection, trajetix::keyAparencia, QString());
+        // The service is chosen here, before a later step can stop the sequence, so a
+        // saved Routes choice is never lost at the next close. Missing or not 0 or 1: 0.
+        const QString servico = dados.readString(trajetix::settingsSection, trajetix::keyServico, QString());
+        int intServico = 0;
+        try {
+            intServico = trajetix::strToInt(servico);
+        } catch (const trajetix::SettingsError &) {
+            intServico = 0;
+        }
+        m_servicoSelection->select(int(trajetix::serviceChoiceFromIndex(intServico)));
         m_dialogInitialFolder = caminhoarquivoenderecos;
         edtChaveAPIGoogle->setText(chaveapigoogle);
     }
@@ -571,6 +617,13 @@ void TfrmPrincipal::FormClose()
     dados.writeString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, edtChaveAPIGoogle->text());
     dados.writeString(trajetix::settingsSection, trajetix::keyIdioma, QString::number(intIdioma));
     dados.writeString(trajetix::settingsSection, trajetix::keyAparencia, cmbxAparencia->currentText());
+    // Not written while it is 0 and absent, so an untouched file stays as it was. A line
+    // break cannot be a value read from the file: it stands for "no such key".
+    const int intServico = qMax(0, cmbxServico->currentIndex());
+    const QString absent = QStringLiteral("\n");
+    if (intServico != 0 ||
+        dados.readString(trajetix::settingsSection, trajetix::keyServico, absent) != absent)
+        dados.writeString(trajetix::settingsSection, trajetix::keyServico, QString::number(intServico));
 }
 
 // ---- Languages -------------------------------------------------------------
@@ -624,6 +677,19 @@ void TfrmPrincipal::Traduzir(int idioma)
     }
     m_idiomaSelection->select(intOpcIdioma);
 
+    // The route-service row's texts, from their own table.
+    const trajetix::ServiceTexts &serviceTexts = trajetix::serviceTexts(idioma);
+    lblServicoRotas->setText(serviceTexts.lblServicoRotas);
+    lblServicoRotas->adjustSize();
+    const int intOpcServico = cmbxServico->currentIndex();
+    {
+        const QSignalBlocker blocker(cmbxServico);
+        cmbxServico->clear();
+        cmbxServico->addItems(serviceTexts.cmbxServico);
+    }
+    m_servicoSelection->select(intOpcServico);
+    updateBetaNotice();
+
     updateAccessibleNames();
 }
 
@@ -665,6 +731,31 @@ void TfrmPrincipal::selectActiveTheme()
 void TfrmPrincipal::cmbxAparenciaChange()
 {
     trajetix::ThemeManager::instance().apply(cmbxAparencia->currentText(), true);
+}
+
+// ---- Route service -----------------------------------------------------------
+
+void TfrmPrincipal::cmbxServicoChange()
+{
+    updateBetaNotice();
+}
+
+void TfrmPrincipal::updateBetaNotice()
+{
+    // Before any language was applied the window shows its designed Portuguese texts.
+    const int idioma = trajetix::isLanguageIndex(cmbxIdioma->currentIndex()) ? cmbxIdioma->currentIndex()
+                                                                             : int(trajetix::Portuguese);
+    const QString notice = trajetix::betaNotice(trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()),
+                                                cmbxModo->currentIndex(), idioma);
+    lblAvisoBeta->setText(notice);
+    lblAvisoBeta->setVisible(!notice.isEmpty());
+}
+
+trajetix::RouteService &TfrmPrincipal::chosenService()
+{
+    if (trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()) == trajetix::ServiceChoice::Routes)
+        return *m_routesApiService;
+    return *m_routeService;
 }
 
 // ---- Address file and destination -----------------------------------------
@@ -778,7 +869,7 @@ void TfrmPrincipal::btbtnProcessarClick()
         bool &running;
         ~Done() { running = false; }
     } done{m_running};
-    trajetix::BatchRun run(*m_routeService, *m_messages, *m_progress, m_slots);
+    trajetix::BatchRun run(chosenService(), *m_messages, *m_progress, m_slots);
     run.run(input);
 }
 
@@ -786,7 +877,10 @@ void TfrmPrincipal::btbtnProcessarClick()
 
 void TfrmPrincipal::lblKeyApiClick()
 {
-    m_linkOpener->open(QUrl(keyHelpPage()));
+    // How to make a key for the service chosen: a new Cloud project needs the Routes API.
+    const bool routes =
+        trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()) == trajetix::ServiceChoice::Routes;
+    m_linkOpener->open(QUrl(routes ? routesKeyHelpPage() : keyHelpPage()));
 }
 
 void TfrmPrincipal::lblEmailClick()
