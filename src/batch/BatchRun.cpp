@@ -94,6 +94,8 @@ BatchRun::LineResult BatchRun::rowOfAnswer(const LineAnswer &answer, QString &ro
 
 bool BatchRun::finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber)
 {
+    if (m_observer)
+        m_observer->lineAnswered(answer);
     QString row;
     if (rowOfAnswer(answer, row) != LineResult::Row || !results.writeRow(row))
         return false;
@@ -116,6 +118,8 @@ BatchOutcome BatchRun::runLines(const BatchInput &input, AddressReader &addresse
         if (status == AddressReader::Status::End)
             // Every row is on disk before success is announced.
             return results.finish() ? BatchOutcome::Completed : BatchOutcome::Aborted;
+        if (lineNumber == 1 && m_observer)
+            m_observer->beforeFirstRequest();
         m_progress.setPosition(Bar::Current, 1);
         const LineAnswer answer = askRoute(m_service, input.key, travelModeWord(input.modeIndex), line);
         if (!finishLine(answer, results, lineNumber))
@@ -129,6 +133,7 @@ BatchOutcome BatchRun::runLinesAhead(LookAheadAsker &asker, AddressReader &addre
     // input (its end, a read error or a stop) takes effect when its place is reached, so
     // every line before it is written exactly as one line at a time would write it.
     std::optional<BatchOutcome> inputEnd;
+    bool asked = false;
     int lineNumber = 1;
     for (;;) {
         while (!inputEnd && asker.pending() < asker.capacity()) {
@@ -140,11 +145,15 @@ BatchOutcome BatchRun::runLinesAhead(LookAheadAsker &asker, AddressReader &addre
             }
             QString line;
             const AddressReader::Status status = addresses.readLine(line);
-            if (status == AddressReader::Status::Line)
+            if (status == AddressReader::Status::Line) {
+                if (!asked && m_observer)
+                    m_observer->beforeFirstRequest();
+                asked = true;
                 asker.submit(std::move(line));
-            else
+            } else {
                 inputEnd =
                     status == AddressReader::Status::End ? BatchOutcome::Completed : BatchOutcome::Aborted;
+            }
         }
         if (asker.pending() == 0) {
             if (inputEnd == BatchOutcome::Completed)

@@ -32,6 +32,18 @@ enum class BatchOutcome {
     Stopped,    // a stop was requested between lines (the command's Ctrl-C)
 };
 
+// Follows the lines of a run on the run's thread, in input order whatever the number of
+// jobs, so that what it reports falls in place among the run's messages (the command
+// shows from it what the service said).
+class LineObserver {
+  public:
+    virtual ~LineObserver() = default;
+    // Once, before the first line is asked.
+    virtual void beforeFirstRequest() {}
+    // Each line's answer when the line's turn comes, before its message and row.
+    virtual void lineAnswered(const LineAnswer &) {}
+};
+
 // The mode word sent to the service for a travel-mode index.
 QString travelModeWord(int modeIndex);
 
@@ -50,6 +62,7 @@ class BatchRun {
     // with one job for the same answers. 1 (the default) asks one line at a time on
     // the calling thread with the constructor's service.
     void setJobs(int jobs, RouteServiceFactory factory);
+    void setObserver(LineObserver *observer) { m_observer = observer; }
     int jobs() const { return m_jobs; }
 
     BatchOutcome run(const BatchInput &input);
@@ -64,6 +77,7 @@ class BatchRun {
     LineResult rowOfAnswer(const LineAnswer &answer, QString &row);
     // The lines one after another; Completed, Stopped or Aborted.
     BatchOutcome runLines(const BatchInput &input, AddressReader &addresses, ResultWriter &results);
+    // Lines asked ahead by the asker; Completed, Stopped or Aborted.
     BatchOutcome runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results);
     // Writes a line's row and advances the bars; false when the run must end.
     bool finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber);
@@ -73,6 +87,7 @@ class BatchRun {
     RunProgress &m_progress;
     const MessageSlots &m_texts;
     const std::atomic_bool *m_stop = nullptr;
+    LineObserver *m_observer = nullptr;
     int m_jobs = 1;
     RouteServiceFactory m_factory;
 };

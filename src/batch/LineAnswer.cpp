@@ -24,6 +24,7 @@ LineAnswer askRoute(RouteService &service, const QString &key, const QString &mo
     answer.statusRead = true;
     if (status != ok) {
         answer.kind = LineAnswer::Kind::Refused;
+        answer.serviceMessage = service.serviceMessage();
         return answer;
     }
 

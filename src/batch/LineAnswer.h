@@ -22,6 +22,8 @@ struct LineAnswer {
     AddressPair pair; // the halves of the line as read
     // Unreadable only: whether the top-level status had been read before the failure.
     bool statusRead = false;
+    // Refused only: the service's own reason, fit to print (empty when it gave none).
+    QString serviceMessage;
     // Found only.
     QString origin;
     QString destination;

@@ -259,6 +259,12 @@ class KeyedService : public trajetix::RouteService {
         duration = m_held.duration;
         return true;
     }
+    // A refusal's reason names the origin it was given for.
+    QString serviceMessage() const override
+    {
+        return m_hasAnswer && m_held.kind == Answer::Refused ? QStringLiteral("refused ") + m_origin
+                                                             : QString();
+    }
 
   private:
     std::shared_ptr<KeyedAnswers> m_answers;

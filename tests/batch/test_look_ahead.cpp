@@ -93,10 +93,26 @@ class AheadProgress : public RecordingProgress {
     std::shared_ptr<KeyedAnswers> m_answers;
 };
 
+// Records what the run shows it, among the progress events.
+class RecordingObserver : public LineObserver {
+  public:
+    explicit RecordingObserver(QStringList &events) : m_events(events) {}
+    void beforeFirstRequest() override { m_events << QStringLiteral("first request"); }
+    void lineAnswered(const LineAnswer &answer) override
+    {
+        m_events << QStringLiteral("answer %1 %2 %3")
+                        .arg(int(answer.kind))
+                        .arg(answer.pair.origin, answer.serviceMessage);
+    }
+
+  private:
+    QStringList &m_events;
+};
+
 // One run with `jobs` services made for it (one job: a single service on the run's thread).
 struct JobsRun {
     JobsRun(const QString &folder, std::shared_ptr<KeyedAnswers> keyed, const QString &name)
-        : answers(std::move(keyed)), progress(answers)
+        : answers(std::move(keyed)), progress(answers), observer(progress.events)
     {
         input.key = QStringLiteral("test-key");
         input.addressPath = folder + QStringLiteral("/addresses.csv");
@@ -113,6 +129,7 @@ struct JobsRun {
             single.emplace(answers);
         BatchRun run(single ? static_cast<RouteService &>(*single) : unused, sink, progress, en);
         run.setStopFlag(&stop);
+        run.setObserver(&observer);
         if (jobs > 1)
             run.setJobs(jobs, [this] { return std::make_unique<KeyedService>(answers); });
         return run.run(input);
@@ -123,6 +140,7 @@ struct JobsRun {
     ScriptedService unused; // the constructor's service, which several jobs leave alone
     RecordingSink sink;
     AheadProgress progress;
+    RecordingObserver observer;
     BatchInput input;
     std::atomic_bool stop{false};
 };
@@ -147,6 +165,8 @@ class TestLookAhead : public QObject {
     void writeFailureEndsTheRun();
     void closingMessageDoesNotWaitForLinesAskedAhead();
     void factoryWithoutServices();
+    void noRequestNoObserverCall_data();
+    void noRequestNoObserverCall();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -194,6 +214,14 @@ void TestLookAhead::sameAsOneAtATime()
     // messages interleave exactly as one line at a time.
     QCOMPARE(many.sink.messages, one.sink.messages);
     QCOMPARE(many.progress.events, one.progress.events);
+    // The observer hears of every line in order, each refusal with its own reason.
+    QCOMPARE(many.progress.events.count(QStringLiteral("first request")), 1);
+    QVERIFY(many.progress.events.indexOf(QStringLiteral("first request")) <
+            many.progress.events.indexOf(QRegularExpression(QStringLiteral("answer .*"))));
+    QCOMPARE(many.progress.events.filter(QRegularExpression(QStringLiteral("^answer "))).size(), lines);
+    if (lines >= 3)
+        QVERIFY(many.progress.events.contains(
+            QStringLiteral("answer %1 o3 refused o3").arg(int(LineAnswer::Kind::Refused))));
     QCOMPARE(many.sink.messages.count(QStringLiteral("Error: ") + en.msgdlgbtnProcessarErro2),
              (lines + 2) / 7);
     QCOMPARE(many.answers->sends.load(), lines);
@@ -390,6 +418,23 @@ void TestLookAhead::factoryWithoutServices()
     QCOMPARE(given.sends, 3);
     QCOMPARE(readFile(input.resultPath),
              QByteArray("o1!;d1!;1 km;2 mins\r\no2!;d2!;1 km;2 mins\r\no3!;d3!;1 km;2 mins\r\n"));
+}
+
+void TestLookAhead::noRequestNoObserverCall_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addRow("1") << 1;
+    QTest::addRow("4") << 4;
+}
+
+void TestLookAhead::noRequestNoObserverCall()
+{
+    // The file was counted with lines, but has none when the run reads it.
+    QFETCH(int, jobs);
+    JobsRun run(folder(), std::make_shared<KeyedAnswers>(), QStringLiteral("result"));
+    QCOMPARE(run(QByteArray(), jobs, 2), BatchOutcome::Completed);
+    QVERIFY(!run.progress.events.contains(QStringLiteral("first request")));
+    QCOMPARE(run.answers->sends.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLookAhead)

@@ -827,15 +827,19 @@ void TestBatchCommand::routesRows()
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     fake.setHandler(routesByOrigin);
     writeFile(path(QStringLiteral("addresses.csv")), addresses);
-    const CommandResult run = runCommand(
-        Program,
-        options + QStringList{QStringLiteral("--service"), QStringLiteral("routes"), QStringLiteral("--key"),
-                              Key, QStringLiteral("--endpoint"), fake.routesEndpoint(),
-                              path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
-    QVERIFY(!run.crashed);
-    QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(run.errText(), messages);
-    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    // With several jobs the notice and the reason still come once, in the same places.
+    for (const int jobs : {1, 4}) {
+        const CommandResult run = runCommand(
+            Program,
+            options + QStringList{QStringLiteral("--service"), QStringLiteral("routes"),
+                                  QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--key"),
+                                  Key, QStringLiteral("--endpoint"), fake.routesEndpoint(),
+                                  path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.errText(), messages);
+        QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    }
     for (const FakeRequest &request : fake.requests())
         QCOMPARE(request.path, FakeRoutes::path());
 }
@@ -914,8 +918,11 @@ void TestBatchCommand::routesRetries()
 void TestBatchCommand::rateHoldsRequestsBack_data()
 {
     QTest::addColumn<QString>("service");
-    QTest::addRow("routes") << QStringLiteral("routes");
-    QTest::addRow("distance-matrix") << QStringLiteral("distance-matrix");
+    QTest::addColumn<int>("jobs"); // several jobs share one pacing
+    for (const int jobs : {1, 4}) {
+        QTest::addRow("routes, %d job(s)", jobs) << QStringLiteral("routes") << jobs;
+        QTest::addRow("distance-matrix, %d job(s)", jobs) << QStringLiteral("distance-matrix") << jobs;
+    }
 }
 
 void TestBatchCommand::rateHoldsRequestsBack()
@@ -923,14 +930,15 @@ void TestBatchCommand::rateHoldsRequestsBack()
     // One request a minute: the second may not come for a minute, so none may come within
     // the moment waited here (the wait only bounds what is seen, it measures nothing).
     QFETCH(QString, service);
+    QFETCH(int, jobs);
     FakeDistanceMatrix fake;
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     const QString endpoint = service == u"routes" ? fake.routesEndpoint() : fake.endpoint();
     QProcess process;
-    process.start(Program,
-                  {QStringLiteral("--service"), service, QStringLiteral("--rate"), QStringLiteral("1"),
-                   QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), endpoint,
-                   path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    process.start(Program, {QStringLiteral("--service"), service, QStringLiteral("--rate"),
+                            QStringLiteral("1"), QStringLiteral("--jobs"), QString::number(jobs),
+                            QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), endpoint,
+                            path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 1, 20000);
     QTest::qWait(1500);
