@@ -49,11 +49,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("distance-matrix (default) or routes: the web service asked. A Google Cloud "
                        "project made today can enable only the Routes API."),
         QStringLiteral("SERVICE"));
-    const QCommandLineOption rateOption(
-        QStringLiteral("rate"),
-        QStringLiteral("At most N requests (elements) a minute, evenly spaced (default: 3000 for routes, "
-                       "no limit for distance-matrix)."),
-        QStringLiteral("N"));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("At most N requests (elements) a minute, evenly "
+                                                       "spaced, all jobs together (default: 3000 for routes, "
+                                                       "no limit for distance-matrix)."),
+                                        QStringLiteral("N"));
     const QCommandLineOption endpointOption(
         QStringLiteral("endpoint"),
         QStringLiteral("The chosen service's address, http:// or https:// (for local proxies and tests)."),
