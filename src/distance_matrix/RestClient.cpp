@@ -1,6 +1,9 @@
 #include "distance_matrix/RestClient.h"
 
+#include "distance_matrix/TrustStore.h"
+
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +19,13 @@ void ensureCurlInitialised()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Every new connection checks the peer against the store the clients share.
+CURLcode onSslContext(CURL *, void *context, void *store)
+{
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX *>(context), static_cast<X509_STORE *>(store));
+    return CURLE_OK;
 }
 
 // What one execute() collects; libcurl's callbacks write into it.
@@ -226,9 +236,16 @@ RestClient::RestClient(const ClientSettings &settings) : d(std::make_unique<Priv
     curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent().constData());
     curl_easy_setopt(e, CURLOPT_COOKIEFILE, ""); // cookie engine on, in memory only
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, settings.connectTimeoutMs)));
-    if (!settings.caFile.isEmpty()) {
-        // Replaces the default bundle file; the system's certificate folder stays in use.
-        d->caFile = settings.caFile.toLocal8Bit();
+    // An extra CA file replaces the default bundle file; the system's certificate folder
+    // stays in use. Peers are always checked (CURLOPT_SSL_VERIFYPEER keeps its default).
+    d->caFile = settings.caFile.toLocal8Bit();
+    if (X509_STORE *store = truststore::shared(d->caFile)) {
+        // libcurl loads nothing itself; each connection gets the shared store instead.
+        curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
+        curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, store);
+    } else if (!d->caFile.isEmpty()) {
         curl_easy_setopt(e, CURLOPT_CAINFO, d->caFile.constData());
     }
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody);
