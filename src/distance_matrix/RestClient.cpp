@@ -21,10 +21,15 @@ void ensureCurlInitialised()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Every new connection checks the peer against the store the clients share.
-CURLcode onSslContext(CURL *, void *context, void *store)
+// Every new secure connection checks the peer against the store the clients share, made
+// at the first one (a client that only speaks plain HTTP never loads certificates). When
+// the CA file cannot be read the connection fails: nothing goes unchecked.
+CURLcode onSslContext(CURL *, void *context, void *caFile)
 {
-    SSL_CTX_set1_cert_store(static_cast<SSL_CTX *>(context), static_cast<X509_STORE *>(store));
+    X509_STORE *store = truststore::shared(*static_cast<const QByteArray *>(caFile));
+    if (!store)
+        return CURLE_SSL_CACERT_BADFILE;
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX *>(context), store);
     return CURLE_OK;
 }
 
@@ -239,12 +244,12 @@ RestClient::RestClient(const ClientSettings &settings) : d(std::make_unique<Priv
     // An extra CA file replaces the default bundle file; the system's certificate folder
     // stays in use. Peers are always checked (CURLOPT_SSL_VERIFYPEER keeps its default).
     d->caFile = settings.caFile.toLocal8Bit();
-    if (X509_STORE *store = truststore::shared(d->caFile)) {
+    if (truststore::available()) {
         // libcurl loads nothing itself; each connection gets the shared store instead.
         curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
         curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
         curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
-        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, store);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &d->caFile);
     } else if (!d->caFile.isEmpty()) {
         curl_easy_setopt(e, CURLOPT_CAINFO, d->caFile.constData());
     }

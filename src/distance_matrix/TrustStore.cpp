@@ -53,11 +53,17 @@ X509_STORE *build(const QByteArray &caFile, const curl_version_info_data *info)
 
 } // namespace
 
-X509_STORE *shared(const QByteArray &caFile)
+bool available()
 {
     const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
-    if (!libcurlUsesOpenSsl(info) || info->age < CURLVERSION_SEVENTH)
+    return libcurlUsesOpenSsl(info) && info->age >= CURLVERSION_SEVENTH;
+}
+
+X509_STORE *shared(const QByteArray &caFile)
+{
+    if (!available())
         return nullptr;
+    const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
     Stores &all = stores();
     const std::lock_guard<std::mutex> lock(all.mutex);
     const auto found = all.byFile.find(caFile);

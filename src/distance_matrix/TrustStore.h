@@ -13,10 +13,12 @@ namespace trajetix::truststore {
 //
 // The store holds the bundle file (caFile, or else libcurl's built-in default) and looks
 // certificates up in libcurl's built-in certificate folder, as libcurl itself would. Null
-// when libcurl does not use OpenSSL or the file cannot be read: the caller then leaves the
-// loading (and the reporting of a bad file) to libcurl. Thread-safe; the store lives until
-// the process ends.
+// when the file cannot be read. Thread-safe; the store lives until the process ends.
 X509_STORE *shared(const QByteArray &caFile);
+
+// Whether libcurl checks peers with OpenSSL, so that it can be handed the shared store.
+// Otherwise libcurl loads the certificates itself.
+bool available();
 
 // The number of certificates (and revocation lists) the store holds so far.
 int objectCount(X509_STORE *store);

@@ -79,7 +79,7 @@ void TestTrustStore::unreadableCaFileGivesNoStore_data()
 
 void TestTrustStore::unreadableCaFileGivesNoStore()
 {
-    // libcurl then loads the file itself and fails every secure request, as before.
+    // Every secure request then fails: nothing goes unchecked.
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("ca.pem"));
