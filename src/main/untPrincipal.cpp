@@ -1,6 +1,8 @@
 #include "main/untPrincipal.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,13 +13,16 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyleOption>
 #include <QTabWidget>
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "batch/BatchRun.h"
@@ -62,6 +67,42 @@ void setTextColour(QWidget *widget, const QColor &colour)
     QPalette palette;
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
+}
+
+// WCAG 2 contrast ratio of two colours.
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// design itself when it reads on background (minimum:1; 4.5:1 is the rule for body text);
+// otherwise the same hue made lighter or darker, whichever way leaves more room, until it does.
+QColor readableOn(const QColor &design, const QColor &background, double minimum = 4.5)
+{
+    if (contrastRatio(design, background) >= minimum)
+        return design;
+    const bool lighter = contrastRatio(Qt::white, background) >= contrastRatio(Qt::black, background);
+    const QColor hsl = design.toHsl();
+    for (int l = hsl.lightness(); l >= 0 && l <= 255; l += lighter ? 1 : -1) {
+        const QColor candidate = QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), l);
+        if (contrastRatio(candidate, background) >= minimum)
+            return candidate;
+    }
+    return lighter ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+// Qt exposes a top-level widget of its own class as a mere filler; assistive technology
+// announces a window's title only for a frame.
+QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TfrmPrincipal") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 // A label that sizes itself to its text, placed at its designed spot.
@@ -117,9 +158,7 @@ QLineEdit *makeFlatEdit(QWidget *parent, const char *name, const QRect &place)
     edit->setReadOnly(true);
     edit->setFrame(false);
     edit->setFont(designFont(Face::MsSansSerif, 8));
-    QPalette palette;
-    palette.setBrush(QPalette::Base, Qt::transparent);
-    edit->setPalette(palette);
+    // Its palette (transparent box, the page's text colours) is set with the design colours.
     // A theme's style sheet would give the edit a box of its own.
     edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; }"));
     return edit;
@@ -210,6 +249,8 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
         m_linkOpener = m_ownLinkOpener.get();
     }
 
+    static const bool accessibleAsWindow = (QAccessible::installFactory(mainWindowAccessible), true);
+    Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("Trajetix"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/trajetix.svg")));
@@ -508,20 +549,49 @@ bool TfrmPrincipal::nativeDialogs() const
     return !trajetix::ThemeManager::instance().carriedThemeActive();
 }
 
-// The links are blue and the count and Windows-version labels green. On a dark theme
-// the design's pure blue and dark green cannot be read, so lighter tints of the same
-// hues stand in for them there.
+// The links and the version label are blue, the count and Windows-version labels green,
+// as designed, wherever that reads on the tab page. On a theme where it does not, the
+// same hue is made lighter or darker until it does.
 void TfrmPrincipal::applyDesignColours()
 {
-    const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    const QColor blue = dark ? QColor(0x7a, 0xb4, 0xff) : QColor(0, 0, 255);
-    const QColor green = dark ? QColor(0x6c, 0xd9, 0x6c) : QColor(0, 128, 0);
+    const QColor page = pageColour();
+    const QColor blue = readableOn(QColor(0, 0, 255), page);
+    const QColor green = readableOn(QColor(0, 128, 0), page);
     for (QWidget *label : {static_cast<QWidget *>(lblKeyApi), static_cast<QWidget *>(lblVersao),
                            static_cast<QWidget *>(lblLeiame), static_cast<QWidget *>(lblEmail),
                            static_cast<QWidget *>(lblURLSite), static_cast<QWidget *>(lblLnkColaboracao)})
         setTextColour(label, blue);
     setTextColour(lblTotalLinhas, green);
     setTextColour(lblVersaoWindows, green);
+
+    // The flat edits show the page through them, so their text takes the colours meant
+    // for the page, not those meant for an edit's own box. The destination edit is never
+    // enabled: its dimmed text must still be made out (2.5:1), whatever the look.
+    QPalette flat;
+    flat.setBrush(QPalette::Base, Qt::transparent);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        flat.setColor(group, QPalette::Text,
+                      readableOn(palette().color(group, QPalette::WindowText), page,
+                                 group == QPalette::Disabled ? 2.5 : 4.5));
+    edtArquivoEnderecos->setPalette(flat);
+    edtDiretorioDestino->setPalette(flat);
+}
+
+// The colour the style paints the tab pages with. Fusion, for one, works it out from the
+// palette's Button colour, and it may lie far from Window.
+QColor TfrmPrincipal::pageColour() const
+{
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(pgcPrincipal);
+    // The window's own palette is current here even while its children still await theirs.
+    option.palette = palette();
+    option.rect = QRect(0, 0, 32, 32);
+    QImage image(option.rect.size(), QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, pgcPrincipal);
+    painter.end();
+    return image.pixelColor(option.rect.center());
 }
 
 void TfrmPrincipal::changeEvent(QEvent *event)

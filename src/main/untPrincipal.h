@@ -130,6 +130,7 @@ class TfrmPrincipal : public QWidget {
     void connectHandlers();
     void updateAccessibleNames();
     void applyDesignColours();
+    QColor pageColour() const;
 
     // Handlers of the window's events.
     void FormCreate();
