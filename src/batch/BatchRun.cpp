@@ -3,6 +3,9 @@
 #include "batch/AddressReader.h"
 #include "batch/ResultWriter.h"
 
+#include <memory>
+#include <optional>
+
 namespace trajetix {
 
 namespace {
@@ -46,53 +49,130 @@ BatchRun::BatchRun(RouteService &service, MessageSink &messages, RunProgress &pr
 {
 }
 
-BatchRun::LineResult BatchRun::processLine(const QString &line, const BatchInput &input, QString &row)
+void BatchRun::setJobs(int jobs, RouteServiceFactory factory)
 {
-    m_progress.setPosition(Bar::Current, 1);
-    const QString mode = travelModeWord(input.modeIndex);
-    const QString key = input.key;
-    const AddressPair pair = splitAddressLine(line);
-    m_service.setKey(key);
-    m_service.setMode(mode);
-    m_service.setPair(pair.origin, pair.destination);
+    m_jobs = qMax(1, jobs);
+    m_factory = std::move(factory);
+}
 
-    if (!m_service.send()) {
-        // No answer for this line: an answer held from an earlier line must not
-        // stand in for it, so the line is written as refused by the service.
+BatchRun::LineResult BatchRun::rowOfAnswer(const LineAnswer &answer, QString &row)
+{
+    using Kind = LineAnswer::Kind;
+    const AddressPair &pair = answer.pair;
+    switch (answer.kind) {
+    case Kind::RequestFailed: {
+        // No answer for this line: it is written as refused by the service.
         m_messages.showMessage(MessageKind::Error, m_texts.msgdlgbtnProcessarErro2);
         m_progress.setPosition(Bar::Current, 2);
         const QString text = m_texts.msgdlgbtnProcessarErroArq2;
         row = rowOf(pair.origin, pair.destination, text, text);
         return LineResult::Row;
     }
-
-    QString status;
-    if (!m_service.readStatus(status))
+    case Kind::Unreadable:
+        if (answer.statusRead)
+            m_progress.setPosition(Bar::Current, 2);
         return LineResult::Unreadable;
-    m_progress.setPosition(Bar::Current, 2);
-    if (status != Ok) {
+    case Kind::Refused: {
+        m_progress.setPosition(Bar::Current, 2);
         const QString text = m_texts.msgdlgbtnProcessarErroArq2;
         row = rowOf(pair.origin, pair.destination, text, text);
         return LineResult::Row;
     }
-
-    QString origin;
-    QString destination;
-    QString elementStatus;
-    if (!m_service.readAddressesAndElement(origin, destination, elementStatus))
-        return LineResult::Unreadable;
-    if (elementStatus != Ok) {
+    case Kind::NotFound: {
+        m_progress.setPosition(Bar::Current, 2);
         const QString text = m_texts.msgdlgbtnProcessarErroArg1;
         row = rowOf(pair.origin, pair.destination, text, text);
         return LineResult::Row;
     }
+    case Kind::Found:
+        m_progress.setPosition(Bar::Current, 2);
+        row = rowOf(answer.origin, answer.destination, answer.distance, answer.duration);
+        return LineResult::Row;
+    }
+    return LineResult::Unreadable;
+}
 
-    QString distance;
-    QString duration;
-    if (!m_service.readDistanceAndDuration(distance, duration))
-        return LineResult::Unreadable;
-    row = rowOf(origin, destination, distance, duration);
-    return LineResult::Row;
+bool BatchRun::finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber)
+{
+    if (m_observer)
+        m_observer->lineAnswered(answer);
+    QString row;
+    if (rowOfAnswer(answer, row) != LineResult::Row || !results.writeRow(row))
+        return false;
+    m_progress.setPosition(Bar::Current, 3);
+    ++lineNumber;
+    m_progress.setPosition(Bar::General, lineNumber);
+    return true;
+}
+
+BatchOutcome BatchRun::runLines(const BatchInput &input, AddressReader &addresses, ResultWriter &results)
+{
+    int lineNumber = 1;
+    for (;;) {
+        if (m_stop && m_stop->load())
+            return BatchOutcome::Stopped;
+        QString line;
+        const AddressReader::Status status = addresses.readLine(line);
+        if (status == AddressReader::Status::Error)
+            return BatchOutcome::Aborted;
+        if (status == AddressReader::Status::End)
+            // Every row is on disk before success is announced.
+            return results.finish() ? BatchOutcome::Completed : BatchOutcome::Aborted;
+        if (lineNumber == 1 && m_observer)
+            m_observer->beforeFirstRequest();
+        m_progress.setPosition(Bar::Current, 1);
+        const LineAnswer answer = askRoute(m_service, input.key, travelModeWord(input.modeIndex), line);
+        if (!finishLine(answer, results, lineNumber))
+            return BatchOutcome::Aborted;
+    }
+}
+
+BatchOutcome BatchRun::runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results)
+{
+    // The file is read ahead of the rows by at most the asker's capacity; what ends the
+    // input (its end, a read error or a stop) takes effect when its place is reached, so
+    // every line before it is written exactly as one line at a time would write it.
+    std::optional<BatchOutcome> inputEnd;
+    bool asked = false;
+    int lineNumber = 1;
+    for (;;) {
+        while (!inputEnd && asker.pending() < asker.capacity()) {
+            if (m_stop && m_stop->load()) {
+                // The lines already in work are finished and written; those waiting are not.
+                asker.dropWaiting();
+                inputEnd = BatchOutcome::Stopped;
+                break;
+            }
+            QString line;
+            const AddressReader::Status status = addresses.readLine(line);
+            if (status == AddressReader::Status::Line) {
+                if (!asked && m_observer)
+                    m_observer->beforeFirstRequest();
+                asked = true;
+                asker.submit(std::move(line));
+            } else {
+                inputEnd =
+                    status == AddressReader::Status::End ? BatchOutcome::Completed : BatchOutcome::Aborted;
+            }
+        }
+        if (asker.pending() == 0) {
+            if (inputEnd == BatchOutcome::Completed)
+                return results.finish() ? BatchOutcome::Completed : BatchOutcome::Aborted;
+            return *inputEnd;
+        }
+        if (!inputEnd && m_stop && m_stop->load()) {
+            asker.dropWaiting();
+            inputEnd = BatchOutcome::Stopped;
+            continue;
+        }
+        const LineAnswer answer = asker.take();
+        m_progress.setPosition(Bar::Current, 1);
+        if (!finishLine(answer, results, lineNumber)) {
+            // The lines asked ahead are not written; those not yet started are not asked.
+            asker.dropWaiting();
+            return BatchOutcome::Aborted;
+        }
+    }
 }
 
 BatchOutcome BatchRun::run(const BatchInput &input)
@@ -124,30 +204,19 @@ BatchOutcome BatchRun::run(const BatchInput &input)
     // Unicode text would lose characters in Windows-1252, so it stays Unicode.
     results.setUnicode(addresses.hasByteOrderMark());
 
+    // Made before the lines are asked and ended only once the run is over, so that the
+    // closing message does not wait for requests asked ahead whose rows are not wanted.
+    std::unique_ptr<LookAheadAsker> asker;
     BatchOutcome outcome = BatchOutcome::Aborted;
     if (m_progress.setMaximum(Bar::General, input.lineCount) && m_progress.setMaximum(Bar::Current, 3)) {
-        int lineNumber = 1;
-        for (;;) {
-            if (m_stop && m_stop->load()) {
-                outcome = BatchOutcome::Stopped;
-                break;
-            }
-            QString line;
-            const AddressReader::Status status = addresses.readLine(line);
-            if (status == AddressReader::Status::Error)
-                break;
-            if (status == AddressReader::Status::End) {
-                // Every row is on disk before success is announced.
-                if (results.finish())
-                    outcome = BatchOutcome::Completed;
-                break;
-            }
-            QString row;
-            if (processLine(line, input, row) != LineResult::Row || !results.writeRow(row))
-                break;
-            m_progress.setPosition(Bar::Current, 3);
-            ++lineNumber;
-            m_progress.setPosition(Bar::General, lineNumber);
+        if (m_jobs > 1 && m_factory)
+            asker = std::make_unique<LookAheadAsker>(m_jobs, m_factory, input.key,
+                                                     travelModeWord(input.modeIndex));
+        // A factory that made no service leaves the constructor's.
+        if (asker && asker->jobs() > 0) {
+            outcome = runLinesAhead(*asker, addresses, results);
+        } else {
+            outcome = runLines(input, addresses, results);
         }
     }
 

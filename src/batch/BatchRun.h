@@ -4,12 +4,16 @@
 
 #include <atomic>
 
+#include "batch/LineAnswer.h"
+#include "batch/LookAheadAsker.h"
 #include "batch/RouteService.h"
 #include "batch/RunProgress.h"
 #include "i18n/Messages.h"
 #include "i18n/Texts.h"
 
 namespace trajetix {
+
+class ResultWriter;
 
 // What a run takes from the window (or the command line) when it starts.
 struct BatchInput {
@@ -28,6 +32,18 @@ enum class BatchOutcome {
     Stopped,    // a stop was requested between lines (the command's Ctrl-C)
 };
 
+// Follows the lines of a run on the run's thread, in input order whatever the number of
+// jobs, so that what it reports falls in place among the run's messages (the command
+// shows from it what the service said).
+class LineObserver {
+  public:
+    virtual ~LineObserver() = default;
+    // Once, before the first line is asked.
+    virtual void beforeFirstRequest() {}
+    // Each line's answer when the line's turn comes, before its message and row.
+    virtual void lineAnswered(const LineAnswer &) {}
+};
+
 // The mode word sent to the service for a travel-mode index.
 QString travelModeWord(int modeIndex);
 
@@ -37,8 +53,17 @@ class BatchRun {
     // the window's live message slots.
     BatchRun(RouteService &service, MessageSink &messages, RunProgress &progress, const MessageSlots &texts);
 
-    // Checked between lines; when set, the run ends after the line in work.
+    // Checked between lines; when set, the run ends after the lines in work.
     void setStopFlag(const std::atomic_bool *stop) { m_stop = stop; }
+
+    // Up to `jobs` requests in flight, each on a route service of its own made by
+    // `factory` (the service given to the constructor is then not used). Rows, messages
+    // and progress still follow the input order, and the result file is the same as
+    // with one job for the same answers. 1 (the default) asks one line at a time on
+    // the calling thread with the constructor's service.
+    void setJobs(int jobs, RouteServiceFactory factory);
+    void setObserver(LineObserver *observer) { m_observer = observer; }
+    int jobs() const { return m_jobs; }
 
     BatchOutcome run(const BatchInput &input);
 
@@ -48,13 +73,23 @@ class BatchRun {
 
   private:
     enum class LineResult { Row, Unreadable };
-    LineResult processLine(const QString &line, const BatchInput &input, QString &row);
+    // Turns a line's answer into its row, with the message and progress it brings.
+    LineResult rowOfAnswer(const LineAnswer &answer, QString &row);
+    // The lines one after another; Completed, Stopped or Aborted.
+    BatchOutcome runLines(const BatchInput &input, AddressReader &addresses, ResultWriter &results);
+    // Lines asked ahead by the asker; Completed, Stopped or Aborted.
+    BatchOutcome runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results);
+    // Writes a line's row and advances the bars; false when the run must end.
+    bool finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber);
 
     RouteService &m_service;
     MessageSink &m_messages;
     RunProgress &m_progress;
     const MessageSlots &m_texts;
     const std::atomic_bool *m_stop = nullptr;
+    LineObserver *m_observer = nullptr;
+    int m_jobs = 1;
+    RouteServiceFactory m_factory;
 };
 
 } // namespace trajetix

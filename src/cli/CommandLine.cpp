@@ -49,11 +49,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("distance-matrix (default) or routes: the web service asked. A Google Cloud "
                        "project made today can enable only the Routes API."),
         QStringLiteral("SERVICE"));
-    const QCommandLineOption rateOption(
-        QStringLiteral("rate"),
-        QStringLiteral("At most N requests (elements) a minute, evenly spaced (default: 3000 for routes, "
-                       "no limit for distance-matrix)."),
-        QStringLiteral("N"));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("At most N requests (elements) a minute, evenly "
+                                                       "spaced, all jobs together (default: 3000 for routes, "
+                                                       "no limit for distance-matrix)."),
+                                        QStringLiteral("N"));
     const QCommandLineOption endpointOption(
         QStringLiteral("endpoint"),
         QStringLiteral("The chosen service's address, http:// or https:// (for local proxies and tests)."),
@@ -64,8 +64,14 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("FILE"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("No progress display; messages are still printed."));
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("Requests in flight at once, 1 (default) to %1, each on a connection of its own; "
+                       "rows stay in input order.")
+            .arg(MaxJobs),
+        QStringLiteral("N"));
     parser.addOptions({keyOption, modeOption, languageOption, serviceOption, rateOption, endpointOption,
-                       caOption, quietOption});
+                       caOption, jobsOption, quietOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS_FILE"),
@@ -145,6 +151,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         const QFileInfo ca(options.caFile);
         if (!ca.isFile() || !ca.isReadable())
             return failure(QStringLiteral("The CA file '%1' cannot be read.").arg(options.caFile));
+    }
+    if (parser.isSet(jobsOption)) {
+        const QString jobs = parser.value(jobsOption);
+        bool ok = false;
+        options.jobs = jobs.toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > MaxJobs)
+            return failure(QStringLiteral("--jobs must be a whole number from 1 to %1, not '%2'.")
+                               .arg(MaxJobs)
+                               .arg(jobs));
     }
     options.quiet = parser.isSet(quietOption);
     result.action = ParsedCommandLine::Action::Run;

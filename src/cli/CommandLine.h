@@ -9,6 +9,9 @@
 
 namespace trajetix::cli {
 
+// The most requests --jobs may keep in flight.
+constexpr int MaxJobs = 32;
+
 struct CommandOptions {
     std::optional<QString> key; // nullopt: the key saved by the window
     int modeIndex = 0;          // travel-mode index: 0 driving, 1 walking, 2 bicycling
@@ -18,6 +21,7 @@ struct CommandOptions {
     QString endpoint; // empty: the chosen service's own address
     QString caFile;
     bool quiet = false;
+    int jobs = 1; // requests in flight at once
     QString addressPath;
     QString resultPath;
 };

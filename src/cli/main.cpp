@@ -4,13 +4,14 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "batch/BatchRun.h"
 #include "batch/LineCounter.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/ReportingService.h"
+#include "cli/ServiceReporter.h"
 #include "i18n/Texts.h"
 #include "routes/ServiceChoice.h"
 #include "settings/SettingsLocation.h"
@@ -81,10 +82,12 @@ int main(int argc, char **argv)
     serviceOptions.settings.endpoint = options.endpoint; // empty: the service's own
     serviceOptions.settings.caFile = options.caFile;
     serviceOptions.elementsPerMinute = options.rate;
+    // One pacing for the whole run: several jobs together keep to the rate.
+    serviceOptions.pacer = makeRequestPacer(options.service, options.rate);
     serviceOptions.stop = &stopRequested;
-    const std::unique_ptr<RouteService> chosen = makeRouteService(options.service, serviceOptions);
-    cli::ReportingService service(*chosen, messages);
-    service.setNoticeBeforeFirstRequest(betaNotice(options.service, options.modeIndex, options.language));
+    const std::unique_ptr<RouteService> service = makeRouteService(options.service, serviceOptions);
+    cli::ServiceReporter reporter(messages);
+    reporter.setNoticeBeforeFirstRequest(betaNotice(options.service, options.modeIndex, options.language));
 
     BatchInput input;
     input.key = options.key ? *options.key : savedApiKey();
@@ -94,8 +97,13 @@ int main(int argc, char **argv)
     input.lineCount = *lineCount;
 
     catchInterrupt();
-    BatchRun run(service, messages, progress, texts);
+    BatchRun run(*service, messages, progress, texts);
     run.setStopFlag(&stopRequested);
+    run.setObserver(&reporter);
+    if (options.jobs > 1)
+        run.setJobs(options.jobs, [choice = options.service, serviceOptions] {
+            return makeRouteService(choice, serviceOptions);
+        });
     switch (run.run(input)) {
     case BatchOutcome::Completed:
         return Success;

@@ -1,6 +1,9 @@
 #include "distance_matrix/RestClient.h"
 
+#include "distance_matrix/TrustStore.h"
+
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +19,18 @@ void ensureCurlInitialised()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Every new secure connection checks the peer against the store the clients share, made
+// at the first one (a client that only speaks plain HTTP never loads certificates). When
+// the CA file cannot be read the connection fails: nothing goes unchecked.
+CURLcode onSslContext(CURL *, void *context, void *caFile)
+{
+    X509_STORE *store = truststore::shared(*static_cast<const QByteArray *>(caFile));
+    if (!store)
+        return CURLE_SSL_CACERT_BADFILE;
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX *>(context), store);
+    return CURLE_OK;
 }
 
 // What one execute() collects; libcurl's callbacks write into it.
@@ -226,9 +241,16 @@ RestClient::RestClient(const ClientSettings &settings) : d(std::make_unique<Priv
     curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent().constData());
     curl_easy_setopt(e, CURLOPT_COOKIEFILE, ""); // cookie engine on, in memory only
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, settings.connectTimeoutMs)));
-    if (!settings.caFile.isEmpty()) {
-        // Replaces the default bundle file; the system's certificate folder stays in use.
-        d->caFile = settings.caFile.toLocal8Bit();
+    // An extra CA file replaces the default bundle file; the system's certificate folder
+    // stays in use. Peers are always checked (CURLOPT_SSL_VERIFYPEER keeps its default).
+    d->caFile = settings.caFile.toLocal8Bit();
+    if (truststore::available()) {
+        // libcurl loads nothing itself; each connection gets the shared store instead.
+        curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
+        curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &d->caFile);
+    } else if (!d->caFile.isEmpty()) {
         curl_easy_setopt(e, CURLOPT_CAINFO, d->caFile.constData());
     }
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody);

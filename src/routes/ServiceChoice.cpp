@@ -41,15 +41,24 @@ QString betaNotice(ServiceChoice choice, int modeIndex, int language)
                                                                        : texts.betaNoticeBicycling;
 }
 
+std::shared_ptr<RequestPacer> makeRequestPacer(ServiceChoice choice, int elementsPerMinute)
+{
+    if (choice == ServiceChoice::Routes)
+        return std::make_shared<RequestPacer>(
+            elementsPerMinute > 0 ? elementsPerMinute : RoutesService::defaultElementsPerMinute);
+    if (elementsPerMinute > 0)
+        return std::make_shared<RequestPacer>(elementsPerMinute);
+    return nullptr;
+}
+
 std::unique_ptr<RouteService> makeRouteService(ServiceChoice choice, ServiceOptions options)
 {
     if (options.settings.endpoint.isEmpty())
         options.settings.endpoint = defaultEndpoint(choice);
+    std::shared_ptr<RequestPacer> pacer =
+        options.pacer ? options.pacer : makeRequestPacer(choice, options.elementsPerMinute);
     if (choice == ServiceChoice::Routes) {
-        const int rate = options.elementsPerMinute > 0 ? options.elementsPerMinute
-                                                       : RoutesService::defaultElementsPerMinute;
-        auto service = std::make_unique<RoutesService>(options.settings, systemWaitClock(),
-                                                       std::make_shared<RequestPacer>(rate));
+        auto service = std::make_unique<RoutesService>(options.settings, systemWaitClock(), std::move(pacer));
         service->setStopFlag(options.stop);
         service->setWaitInEventLoop(options.waitInEventLoop);
         if (options.retries)
@@ -61,10 +70,9 @@ std::unique_ptr<RouteService> makeRouteService(ServiceChoice choice, ServiceOpti
     service->setStopFlag(options.stop);
     if (options.retries)
         service->setRetries(*options.retries);
-    if (options.elementsPerMinute <= 0)
+    if (!pacer)
         return service;
-    return std::make_unique<PacedRouteService>(std::move(service),
-                                               std::make_shared<RequestPacer>(options.elementsPerMinute));
+    return std::make_unique<PacedRouteService>(std::move(service), std::move(pacer));
 }
 
 PacedRouteService::PacedRouteService(std::unique_ptr<RouteService> inner, std::shared_ptr<RequestPacer> pacer)

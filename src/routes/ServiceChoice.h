@@ -39,12 +39,19 @@ struct ServiceOptions {
     // Elements a minute at most: 0 gives the service's default (3,000 for Routes, no pacing
     // for Distance Matrix).
     int elementsPerMinute = 0;
+    // Shared by the services of one run that asks on several at once, so that together they
+    // keep to the rate; null: each service gets one of its own from elementsPerMinute.
+    std::shared_ptr<RequestPacer> pacer;
     const std::atomic_bool *stop = nullptr; // ends a wait before a retry
     // More tries after a passing refusal; nullopt: the service's own way (none for Distance
     // Matrix, as the window asks; RoutesService::maxRetries for Routes).
     std::optional<int> retries;
     bool waitInEventLoop = false; // see DistanceMatrixService::setWaitInEventLoop
 };
+
+// The pacing of a service at that many elements a minute (0: the service's default); null
+// when it is not paced.
+std::shared_ptr<RequestPacer> makeRequestPacer(ServiceChoice choice, int elementsPerMinute);
 
 std::unique_ptr<RouteService> makeRouteService(ServiceChoice choice, ServiceOptions options);
 
@@ -74,6 +81,7 @@ class PacedRouteService : public RouteService {
     bool wasInterrupted() const override { return m_inner->wasInterrupted(); }
 
     RouteService &inner() { return *m_inner; }
+    const std::shared_ptr<RequestPacer> &pacer() const { return m_pacer; }
 
   private:
     std::unique_ptr<RouteService> m_inner;

@@ -8,7 +8,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "batch/RouteService.h"
 #include "batch/RunProgress.h"
@@ -146,6 +154,120 @@ class ScriptedService : public trajetix::RouteService {
 
   private:
     Script m_script;
+    Answer m_held;
+    bool m_hasAnswer = false;
+    QString m_origin;
+    QString m_destination;
+};
+
+// The answers of a run asked on several threads at once: by the line's origin, so that
+// they do not depend on which service asks or in what order. Origins not listed are
+// found and resolved to "<origin>!" / "<destination>!".
+struct KeyedAnswers {
+    QHash<QString, Answer> byOrigin;
+    // Milliseconds a send waits before it is answered, by origin; lets later lines
+    // overtake earlier ones.
+    std::function<int(const QString &origin)> delayMs;
+    // The first `gate` sends wait until that many are in flight together (or 20 s have
+    // passed), which shows that the run really keeps them in flight at once.
+    int gate = 0;
+
+    std::atomic_int services{0};
+    std::atomic_int sends{0};
+    std::atomic_int inFlight{0};
+    std::atomic_int mostInFlight{0};
+
+    std::mutex mutex;
+    std::condition_variable gateOpened;
+    int gateArrivals = 0;
+    QStringList origins; // of every send, in the order they were sent
+
+    Answer answerFor(const QString &origin, const QString &destination) const
+    {
+        const auto it = byOrigin.constFind(origin);
+        if (it != byOrigin.constEnd())
+            return *it;
+        return found(origin + u'!', destination + u'!', QStringLiteral("1 km"), QStringLiteral("2 mins"));
+    }
+};
+
+// A route service answering from KeyedAnswers; any number of them may run on threads of
+// their own. Like a real client each keeps the last answer that arrived.
+class KeyedService : public trajetix::RouteService {
+  public:
+    explicit KeyedService(std::shared_ptr<KeyedAnswers> answers) : m_answers(std::move(answers))
+    {
+        ++m_answers->services;
+    }
+
+    void setKey(const QString &) override {}
+    void setMode(const QString &) override {}
+    void setPair(const QString &origin, const QString &destination) override
+    {
+        m_origin = origin;
+        m_destination = destination;
+    }
+    bool send() override
+    {
+        KeyedAnswers &a = *m_answers;
+        ++a.sends;
+        const int now = ++a.inFlight;
+        int most = a.mostInFlight.load();
+        while (now > most && !a.mostInFlight.compare_exchange_weak(most, now)) {
+        }
+        {
+            std::unique_lock<std::mutex> lock(a.mutex);
+            a.origins << m_origin;
+            if (a.gateArrivals < a.gate) {
+                if (++a.gateArrivals == a.gate)
+                    a.gateOpened.notify_all();
+                a.gateOpened.wait_for(lock, std::chrono::seconds(20),
+                                      [&a] { return a.gateArrivals >= a.gate; });
+            }
+        }
+        if (a.delayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(a.delayMs(m_origin)));
+        const Answer answer = a.answerFor(m_origin, m_destination);
+        --a.inFlight;
+        if (answer.kind == Answer::SendFails)
+            return false;
+        m_held = answer;
+        m_hasAnswer = true;
+        return true;
+    }
+    bool readStatus(QString &status) override
+    {
+        if (!m_hasAnswer || m_held.kind == Answer::StatusUnreadable)
+            return false;
+        status = m_held.kind == Answer::Refused ? m_held.status : QStringLiteral("OK");
+        return true;
+    }
+    bool readAddressesAndElement(QString &origin, QString &destination, QString &elementStatus) override
+    {
+        if (!m_hasAnswer || m_held.kind == Answer::AddressesUnreadable)
+            return false;
+        origin = m_held.origin;
+        destination = m_held.destination;
+        elementStatus = m_held.kind == Answer::NotFound ? m_held.element : QStringLiteral("OK");
+        return true;
+    }
+    bool readDistanceAndDuration(QString &distance, QString &duration) override
+    {
+        if (!m_hasAnswer || m_held.kind == Answer::DistanceUnreadable)
+            return false;
+        distance = m_held.distance;
+        duration = m_held.duration;
+        return true;
+    }
+    // A refusal's reason names the origin it was given for.
+    QString serviceMessage() const override
+    {
+        return m_hasAnswer && m_held.kind == Answer::Refused ? QStringLiteral("refused ") + m_origin
+                                                             : QString();
+    }
+
+  private:
+    std::shared_ptr<KeyedAnswers> m_answers;
     Answer m_held;
     bool m_hasAnswer = false;
     QString m_origin;

@@ -65,6 +65,13 @@ class TestBatchCommand : public QObject {
     void requestCarriesKeyModeAndPair();
     void savedKeyIsUsedWithoutKeyOption();
     void httpsNeedsTrustedCertificate();
+    void jobsWriteTheSameRows_data();
+    void jobsWriteTheSameRows();
+    void unreadableAnswerUnderJobs_data();
+    void unreadableAnswerUnderJobs();
+    void connectionsPerJob_data();
+    void connectionsPerJob();
+    void interruptKeepsRowsWritten_data();
     void interruptKeepsRowsWritten();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
@@ -147,6 +154,11 @@ void TestBatchCommand::commandLineErrors_data()
     QTest::addRow("rate not a number")
         << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--rate"), QStringLiteral("fast"), a, r}
         << QStringLiteral("rate");
+    for (const char *jobs : {"0", "33", "-1", "four", "2.5", ""})
+        QTest::addRow("jobs '%s'", jobs)
+            << QStringList{QStringLiteral("--key"),   Key, QStringLiteral("--jobs"),
+                           QString::fromLatin1(jobs), a,   r}
+            << QStringLiteral("--jobs");
 }
 
 void TestBatchCommand::commandLineErrors()
@@ -168,8 +180,9 @@ void TestBatchCommand::helpAndVersion()
 {
     const CommandResult help = runCommand(Program, {QStringLiteral("--help")});
     QCOMPARE(help.exitCode, 0);
-    for (const char *option : {"--key", "--mode", "--language", "--service", "--rate", "--endpoint",
-                               "--ca-file", "--quiet", "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
+    for (const char *option :
+         {"--key", "--mode", "--language", "--service", "--rate", "--endpoint", "--ca-file", "--jobs",
+          "--quiet", "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
         QVERIFY2(help.out.contains(option), option);
     const CommandResult version = runCommand(Program, {QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
@@ -468,8 +481,181 @@ void TestBatchCommand::httpsNeedsTrustedCertificate()
              QByteArray("a;b;" + refused + ';' + refused + "\r\nc;d;" + refused + ';' + refused + "\r\n"));
 }
 
+namespace {
+
+// Line i of a mixed file: found, not found, refused, a failed request (the fake closes
+// the connection without answering) and found again, in turn. Answers take uneven times,
+// so with several jobs they arrive out of order.
+QByteArray mixedLine(int i)
+{
+    static const char *const kinds[] = {"found", "notfound", "refused", "drop", "found"};
+    return kinds[i % 5] + QByteArray::number(i) + ";d" + QByteArray::number(i) + "\r\n";
+}
+
+FakeReply mixedAnswer(const FakeRequest &request)
+{
+    const QString origin = request.queryValue(QStringLiteral("origins"));
+    FakeReply reply;
+    if (origin.startsWith(QLatin1String("drop")))
+        reply.drop = FakeReply::Drop::BeforeAnswer;
+    else
+        reply = answerByOrigin(request);
+    reply.delayMs = (origin.mid(origin.indexOf(QRegularExpression(QStringLiteral("[0-9]")))).toInt() * 7) % 5;
+    return reply;
+}
+
+} // namespace
+
+void TestBatchCommand::jobsWriteTheSameRows_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addRow("1") << 1;
+    QTest::addRow("4") << 4;
+    QTest::addRow("8") << 8;
+}
+
+void TestBatchCommand::jobsWriteTheSameRows()
+{
+    QFETCH(int, jobs);
+    constexpr int Lines = 30;
+    const MessageSlots &en = messageSlots(English);
+    const QByteArray notFound = latin1(en.msgdlgbtnProcessarErroArg1);
+    const QByteArray refused = latin1(en.msgdlgbtnProcessarErroArq2);
+    QByteArray addresses;
+    QByteArray rows;
+    QString messages;
+    for (int i = 0; i < Lines; ++i) {
+        addresses += mixedLine(i);
+        const QByteArray n = QByteArray::number(i);
+        switch (i % 5) {
+        case 1:
+            rows += "notfound" + n + ";d" + n + ';' + notFound + ';' + notFound + "\r\n";
+            break;
+        case 2:
+            // The service's reason, once, at the first refusal.
+            if (i == 2)
+                messages += QStringLiteral("Warning: The provided API key is invalid.\n");
+            rows += "refused" + n + ";d" + n + ';' + refused + ';' + refused + "\r\n";
+            break;
+        case 3:
+            rows += "drop" + n + ";d" + n + ';' + refused + ';' + refused + "\r\n";
+            messages += QStringLiteral("Error: ") + en.msgdlgbtnProcessarErro2 + u'\n';
+            break;
+        default:
+            rows += "found" + n + ", Brasil;d" + n + ", Brasil;12,3 km;15 minutos\r\n";
+        }
+    }
+    messages += QStringLiteral("Information: ") + en.msgdlgbtnProcessarSucesso + u'\n';
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(mixedAnswer);
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--key"), Key, QStringLiteral("--language"), QStringLiteral("en"),
+                             QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--endpoint"),
+                             fake.endpoint(), path(QStringLiteral("addresses.csv")),
+                             path(QStringLiteral("result.csv"))});
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QCOMPARE(run.errText(), messages);
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestBatchCommand::unreadableAnswerUnderJobs_data()
+{
+    QTest::addColumn<int>("line"); // from 1
+    QTest::addRow("first line") << 1;
+    QTest::addRow("line 5") << 5;
+    QTest::addRow("line 17") << 17;
+}
+
+void TestBatchCommand::unreadableAnswerUnderJobs()
+{
+    // Lines after the broken one are asked ahead, but their rows are never written.
+    QFETCH(int, line);
+    constexpr int Lines = 30;
+    QByteArray addresses;
+    QByteArray rows;
+    for (int i = 1; i <= Lines; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        addresses += (i == line ? "broken" : "o") + n + ";d\r\n";
+        if (i < line)
+            rows += 'o' + n + ", Brasil;d, Brasil;12,3 km;15 minutos\r\n";
+    }
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(answerByOrigin);
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--key"), Key, QStringLiteral("--jobs"), QStringLiteral("8"),
+                             QStringLiteral("--endpoint"), fake.endpoint(),
+                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QCOMPARE(run.errText(),
+             QStringLiteral("Error: ") + messageSlots(Portuguese).msgdlgbtnProcessarErroArg3 + u'\n');
+}
+
+void TestBatchCommand::connectionsPerJob_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("https");
+    for (const int jobs : {1, 4, 8}) {
+        QTest::addRow("%d jobs, HTTP", jobs) << jobs << false;
+        QTest::addRow("%d jobs, HTTPS", jobs) << jobs << true;
+    }
+}
+
+void TestBatchCommand::connectionsPerJob()
+{
+    // Each job keeps one connection (and so one TLS handshake) for the whole run.
+    QFETCH(int, jobs);
+    QFETCH(bool, https);
+    constexpr int Lines = 40;
+    QByteArray addresses;
+    for (int i = 1; i <= Lines; ++i)
+        addresses += 'o' + QByteArray::number(i) + ";d\r\n";
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(https ? FakeDistanceMatrix::Scheme::Https : FakeDistanceMatrix::Scheme::Http),
+             qPrintable(fake.errorString()));
+    fake.setHandler([](const FakeRequest &request) {
+        FakeReply reply = FakeDistanceMatrix::defaultHandler(request);
+        reply.delayMs = 5;
+        return reply;
+    });
+    QStringList arguments{QStringLiteral("--key"),      Key,
+                          QStringLiteral("--jobs"),     QString::number(jobs),
+                          QStringLiteral("--endpoint"), fake.endpoint()};
+    if (https)
+        arguments << QStringLiteral("--ca-file") << fake.caFile();
+    const CommandResult run =
+        runCommand(Program, arguments + QStringList{path(QStringLiteral("addresses.csv")),
+                                                    path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))).count("\r\n"), Lines);
+    QCOMPARE(fake.requestCount(), Lines);
+    QVERIFY2(fake.connectionCount() >= 1 && fake.connectionCount() <= jobs,
+             qPrintable(QString::number(fake.connectionCount())));
+    // Every request came over one of those connections.
+    QSet<int> used;
+    for (const FakeRequest &request : fake.requests())
+        used.insert(request.connectionId);
+    QCOMPARE(used.size(), fake.connectionCount());
+}
+
+void TestBatchCommand::interruptKeepsRowsWritten_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addRow("one job") << 1;
+    QTest::addRow("4 jobs") << 4;
+}
+
 void TestBatchCommand::interruptKeepsRowsWritten()
 {
+    QFETCH(int, jobs);
     FakeDistanceMatrix fake;
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     fake.setHandler([](const FakeRequest &request) {
@@ -484,6 +670,7 @@ void TestBatchCommand::interruptKeepsRowsWritten()
 
     QProcess process;
     process.start(Program, {QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), fake.endpoint(),
+                            QStringLiteral("--jobs"), QString::number(jobs),
                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 3, 20000);
@@ -493,7 +680,7 @@ void TestBatchCommand::interruptKeepsRowsWritten()
     QCOMPARE(process.exitCode(), 130);
     QVERIFY(process.readAllStandardError().isEmpty());
 
-    // Every request answered got its row, the one in work when Ctrl-C came included.
+    // Every request answered got its row, those in work when Ctrl-C came included.
     const int requests = fake.requestCount();
     QVERIFY(requests < 50);
     QByteArray expected;
@@ -640,15 +827,19 @@ void TestBatchCommand::routesRows()
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     fake.setHandler(routesByOrigin);
     writeFile(path(QStringLiteral("addresses.csv")), addresses);
-    const CommandResult run = runCommand(
-        Program,
-        options + QStringList{QStringLiteral("--service"), QStringLiteral("routes"), QStringLiteral("--key"),
-                              Key, QStringLiteral("--endpoint"), fake.routesEndpoint(),
-                              path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
-    QVERIFY(!run.crashed);
-    QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(run.errText(), messages);
-    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    // With several jobs the notice and the reason still come once, in the same places.
+    for (const int jobs : {1, 4}) {
+        const CommandResult run = runCommand(
+            Program,
+            options + QStringList{QStringLiteral("--service"), QStringLiteral("routes"),
+                                  QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--key"),
+                                  Key, QStringLiteral("--endpoint"), fake.routesEndpoint(),
+                                  path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.errText(), messages);
+        QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    }
     for (const FakeRequest &request : fake.requests())
         QCOMPARE(request.path, FakeRoutes::path());
 }
@@ -727,8 +918,11 @@ void TestBatchCommand::routesRetries()
 void TestBatchCommand::rateHoldsRequestsBack_data()
 {
     QTest::addColumn<QString>("service");
-    QTest::addRow("routes") << QStringLiteral("routes");
-    QTest::addRow("distance-matrix") << QStringLiteral("distance-matrix");
+    QTest::addColumn<int>("jobs"); // several jobs share one pacing
+    for (const int jobs : {1, 4}) {
+        QTest::addRow("routes, %d job(s)", jobs) << QStringLiteral("routes") << jobs;
+        QTest::addRow("distance-matrix, %d job(s)", jobs) << QStringLiteral("distance-matrix") << jobs;
+    }
 }
 
 void TestBatchCommand::rateHoldsRequestsBack()
@@ -736,14 +930,15 @@ void TestBatchCommand::rateHoldsRequestsBack()
     // One request a minute: the second may not come for a minute, so none may come within
     // the moment waited here (the wait only bounds what is seen, it measures nothing).
     QFETCH(QString, service);
+    QFETCH(int, jobs);
     FakeDistanceMatrix fake;
     QVERIFY2(fake.start(), qPrintable(fake.errorString()));
     const QString endpoint = service == u"routes" ? fake.routesEndpoint() : fake.endpoint();
     QProcess process;
-    process.start(Program,
-                  {QStringLiteral("--service"), service, QStringLiteral("--rate"), QStringLiteral("1"),
-                   QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), endpoint,
-                   path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    process.start(Program, {QStringLiteral("--service"), service, QStringLiteral("--rate"),
+                            QStringLiteral("1"), QStringLiteral("--jobs"), QString::number(jobs),
+                            QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), endpoint,
+                            path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 1, 20000);
     QTest::qWait(1500);

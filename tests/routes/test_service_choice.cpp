@@ -25,6 +25,8 @@ class TestServiceChoice : public QObject {
     void makesTheChosenService();
     void retriesReachTheService_data();
     void retriesReachTheService();
+    void servicesShareOnePacer_data();
+    void servicesShareOnePacer();
 };
 
 void TestServiceChoice::choiceFromIndex_data()
@@ -175,6 +177,48 @@ void TestServiceChoice::retriesReachTheService()
     QCOMPARE(fake.requestCount(), requests);
     QCOMPARE(service->attempts(), requests);
     QVERIFY(!service->wasInterrupted());
+}
+
+void TestServiceChoice::servicesShareOnePacer_data()
+{
+    QTest::addColumn<ServiceChoice>("choice");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("pacedAt"); // 0: not paced
+
+    QTest::newRow("Distance Matrix") << ServiceChoice::DistanceMatrix << 0 << 0;
+    QTest::newRow("Distance Matrix with a rate") << ServiceChoice::DistanceMatrix << 600 << 600;
+    QTest::newRow("Routes") << ServiceChoice::Routes << 0 << RoutesService::defaultElementsPerMinute;
+    QTest::newRow("Routes with a rate") << ServiceChoice::Routes << 120 << 120;
+}
+
+void TestServiceChoice::servicesShareOnePacer()
+{
+    // Services that ask for one run at once keep to the rate together.
+    QFETCH(ServiceChoice, choice);
+    QFETCH(int, rate);
+    QFETCH(int, pacedAt);
+    ServiceOptions options;
+    options.elementsPerMinute = rate;
+    options.pacer = makeRequestPacer(choice, rate);
+    QCOMPARE(options.pacer ? options.pacer->elementsPerMinute() : 0, pacedAt);
+    const auto pacerOf = [](RouteService *service) -> RequestPacer * {
+        if (auto *routes = dynamic_cast<RoutesService *>(service))
+            return routes->pacer().get();
+        if (auto *paced = dynamic_cast<PacedRouteService *>(service))
+            return paced->pacer().get();
+        return nullptr;
+    };
+    const std::unique_ptr<RouteService> first = makeRouteService(choice, options);
+    const std::unique_ptr<RouteService> second = makeRouteService(choice, options);
+    QCOMPARE(pacerOf(first.get()), options.pacer.get());
+    QCOMPARE(pacerOf(second.get()), options.pacer.get());
+
+    // Without a shared one, each service paces on its own.
+    options.pacer.reset();
+    const std::unique_ptr<RouteService> own = makeRouteService(choice, options);
+    QCOMPARE(pacerOf(own.get()) != nullptr, pacedAt > 0);
+    if (pacedAt > 0)
+        QVERIFY(pacerOf(own.get()) != pacerOf(first.get()));
 }
 
 QTEST_GUILESS_MAIN(TestServiceChoice)
