@@ -7,13 +7,16 @@
 #include "batch/LineAnswer.h"
 #include "batch/LookAheadAsker.h"
 #include "batch/RouteService.h"
+#include "batch/RunPlan.h"
 #include "batch/RunProgress.h"
+#include "batch/RunReport.h"
 #include "i18n/Messages.h"
 #include "i18n/Texts.h"
 
 namespace trajetix {
 
 class ResultWriter;
+class LineAsker;
 
 // What a run takes from the window (or the command line) when it starts.
 struct BatchInput {
@@ -22,6 +25,19 @@ struct BatchInput {
     QString addressPath; // full name of the address file
     int modeIndex = 0;   // 0 driving, 1 walking, anything else (no selection too) bicycling
     int lineCount = 0;   // the line count taken when the address file was chosen
+    // The window always replaces the result file; the command may resume it, or ask again
+    // only its refused rows.
+    ResultMode resultMode = ResultMode::Replace;
+};
+
+// What the command adds for long runs; the window keeps the defaults.
+struct LongRunOptions {
+    // Identical lines are asked once; each line still gets its own row, the same as
+    // asking again would give (a refused answer is not handed on: the next identical line
+    // is asked).
+    bool dedupe = false;
+    // Rows reach the system after every `jobs` rows and the disk at least once a second.
+    bool durable = false;
 };
 
 enum class BatchOutcome {
@@ -30,6 +46,7 @@ enum class BatchOutcome {
     Completed,  // the last line was processed (the success message was shown)
     Aborted,    // a failure after both files were opened
     Stopped,    // a stop was requested between lines (the command's Ctrl-C)
+    Refused,    // the result file does not fit a resumed or retried run: an error, nothing touched
 };
 
 // Follows the lines of a run on the run's thread, in input order whatever the number of
@@ -65,6 +82,10 @@ class BatchRun {
     void setObserver(LineObserver *observer) { m_observer = observer; }
     int jobs() const { return m_jobs; }
 
+    void setLongRunOptions(const LongRunOptions &options) { m_options = options; }
+    // What the last run did: its rows, requests and retries.
+    const RunCounts &counts() const { return m_counts; }
+
     BatchOutcome run(const BatchInput &input);
 
     // The error shown after the closing message when the result file could not be
@@ -72,15 +93,19 @@ class BatchRun {
     static QString resultFileErrorText(const QString &resultPath, int errorNumber);
 
   private:
+    struct Lines;
     enum class LineResult { Row, Unreadable };
     // Turns a line's answer into its row, with the message and progress it brings.
     LineResult rowOfAnswer(const LineAnswer &answer, QString &row);
-    // The lines one after another; Completed, Stopped or Aborted.
-    BatchOutcome runLines(const BatchInput &input, AddressReader &addresses, ResultWriter &results);
-    // Lines asked ahead by the asker; Completed, Stopped or Aborted.
-    BatchOutcome runLinesAhead(LookAheadAsker &asker, AddressReader &addresses, ResultWriter &results);
-    // Writes a line's row and advances the bars; false when the run must end.
-    bool finishLine(const LineAnswer &answer, ResultWriter &results, int &lineNumber);
+    // The lines from the address file's current place to its end; Completed, Stopped or
+    // Aborted. Asks one line at a time, or ahead on `jobs` services.
+    BatchOutcome runLines(const BatchInput &input, LineAsker &asker, Lines &lines);
+    // Writes a line's row, counts it and advances the bars; false when the run must end.
+    bool finishLine(const LineAnswer &answer, Lines &lines);
+    bool writeKeptRow(const QByteArray &row, Lines &lines);
+    // After a stop in a run that asks again only refused rows: the rows not asked again
+    // are copied as they were, so the new file is whole.
+    bool copyRemainingRows(Lines &lines);
 
     RouteService &m_service;
     MessageSink &m_messages;
@@ -90,6 +115,8 @@ class BatchRun {
     LineObserver *m_observer = nullptr;
     int m_jobs = 1;
     RouteServiceFactory m_factory;
+    LongRunOptions m_options;
+    RunCounts m_counts;
 };
 
 } // namespace trajetix

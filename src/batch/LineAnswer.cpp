@@ -12,7 +12,13 @@ LineAnswer askRoute(RouteService &service, const QString &key, const QString &mo
 
     // A failed request leaves nothing to read: an answer held from an earlier line
     // must not stand in for this one.
-    if (!service.send()) {
+    const bool answered = service.send();
+    answer.attempts = service.attempts();
+    if (service.wasInterrupted()) {
+        answer.kind = LineAnswer::Kind::Interrupted;
+        return answer;
+    }
+    if (!answered) {
         answer.kind = LineAnswer::Kind::RequestFailed;
         return answer;
     }

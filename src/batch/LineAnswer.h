@@ -17,11 +17,13 @@ struct LineAnswer {
         Refused,       // top-level status anything but "OK"
         RequestFailed, // no answer arrived; nothing was read
         Unreadable,    // the answer could not be read for what was needed: the run ends
+        Interrupted,   // a stop came while the service waited to ask again: no row
     };
     Kind kind = Kind::Unreadable;
     AddressPair pair; // the halves of the line as read
     // Unreadable only: whether the top-level status had been read before the failure.
     bool statusRead = false;
+    int attempts = 0; // requests sent for the line, retries included
     // Refused only: the service's own reason, fit to print (empty when it gave none).
     QString serviceMessage;
     // Found only.
