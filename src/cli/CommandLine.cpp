@@ -33,7 +33,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         "time of every \"origin;destination\" line of ADDRESS_FILE and writes one row per line to\n"
         "RESULT_FILE.\n"
         "Exit status: 0 the run reached its end, 1 it was refused or ended early,\n"
-        "2 wrong command line, 130 stopped with Ctrl-C (rows written so far are kept)."));
+        "2 wrong command line, 130 stopped with Ctrl-C, 143 stopped with SIGTERM (the line in\n"
+        "work is finished and every row written so far is kept: --resume goes on from there)."));
     const QCommandLineOption keyOption(QStringLiteral("key"),
                                        QStringLiteral("API key (default: the key saved by the program)."),
                                        QStringLiteral("KEY"));
@@ -62,8 +63,37 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("ca-file"),
         QStringLiteral("An extra trusted certificate authority (PEM) for https addresses."),
         QStringLiteral("FILE"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"),
-                                         QStringLiteral("No progress display; messages are still printed."));
+    const QCommandLineOption quietOption(
+        QStringLiteral("quiet"),
+        QStringLiteral("No progress display and no report line; messages are still printed."));
+    const QCommandLineOption estimateOption(
+        QStringLiteral("estimate"),
+        QStringLiteral("Read the address file and print what the run would send, cost and take at least "
+                       "(\"key: value\" lines); send nothing. RESULT_FILE is needed only with --resume or "
+                       "--retry-refused."));
+    const QCommandLineOption priceOption(
+        QStringLiteral("price-per-1000"),
+        QStringLiteral("US dollars per 1,000 requests, for --estimate and the report (default 5.00; "
+                       "Google's price list changes)."),
+        QStringLiteral("X"));
+    const QCommandLineOption resumeOption(
+        QStringLiteral("resume"),
+        QStringLiteral("Go on with an interrupted run: the complete rows of RESULT_FILE stay as they are, "
+                       "a cut last row is dropped, only the lines after them are asked."));
+    const QCommandLineOption retryRefusedOption(
+        QStringLiteral("retry-refused"),
+        QStringLiteral("Ask again only the lines whose row in RESULT_FILE is a refused row; every other "
+                       "row stays as it is. The file is replaced whole at the end."));
+    const QCommandLineOption dedupeOption(
+        QStringLiteral("dedupe"),
+        QStringLiteral("Ask identical lines once in the run; each still gets its own row."));
+    const QCommandLineOption noRetryOption(
+        QStringLiteral("no-retry"),
+        QStringLiteral("Do not ask again after OVER_QUERY_LIMIT, UNKNOWN_ERROR, HTTP 429 or 503 (by "
+                       "default up to 3 more times, after 1, 2 and 4 s or the Retry-After given)."));
+    const QCommandLineOption reportOption(QStringLiteral("report"),
+                                          QStringLiteral("Write the run report as JSON to FILE."),
+                                          QStringLiteral("FILE"));
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
         QStringLiteral("Requests in flight at once, 1 (default) to %1, each on a connection of its own; "
@@ -71,13 +101,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             .arg(MaxJobs),
         QStringLiteral("N"));
     parser.addOptions({keyOption, modeOption, languageOption, serviceOption, rateOption, endpointOption,
-                       caOption, jobsOption, quietOption});
+                       caOption, jobsOption, quietOption, estimateOption, priceOption, resumeOption,
+                       retryRefusedOption, dedupeOption, noRetryOption, reportOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS_FILE"),
                                  QStringLiteral("Lines of \"origin;destination\"."));
     parser.addPositionalArgument(QStringLiteral("RESULT_FILE"),
-                                 QStringLiteral("Created, or replaced if it exists."));
+                                 QStringLiteral("Created, or replaced if it exists (unless --resume or "
+                                                "--retry-refused)."));
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -95,12 +127,23 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
 
     ParsedCommandLine result;
     CommandOptions &options = result.options;
+    options.estimate = parser.isSet(estimateOption);
+    if (parser.isSet(resumeOption) && parser.isSet(retryRefusedOption))
+        return failure(QStringLiteral("--resume and --retry-refused cannot be used together: finish the run "
+                                      "with --resume, then ask the refused rows again."));
+    if (parser.isSet(resumeOption))
+        options.resultMode = ResultMode::Resume;
+    else if (parser.isSet(retryRefusedOption))
+        options.resultMode = ResultMode::RetryRefused;
+
     const QStringList files = parser.positionalArguments();
-    if (files.size() != 2)
+    // An estimate of a plain run needs no result file.
+    const bool resultOptional = options.estimate && options.resultMode == ResultMode::Replace;
+    if (files.size() != 2 && !(resultOptional && files.size() == 1))
         return failure(QStringLiteral("Expected ADDRESS_FILE and RESULT_FILE, got %1 file argument(s).")
                            .arg(files.size()));
     options.addressPath = files.at(0);
-    options.resultPath = files.at(1);
+    options.resultPath = files.value(1);
 
     if (parser.isSet(keyOption))
         options.key = parser.value(keyOption);
@@ -161,6 +204,24 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                .arg(MaxJobs)
                                .arg(jobs));
     }
+    if (parser.isSet(priceOption)) {
+        const std::optional<qint64> price = money::parseDollars(parser.value(priceOption));
+        if (!price)
+            return failure(QStringLiteral("The price per 1,000 requests must be a number of dollars such as "
+                                          "5.00 or 4.125 (0 to 100000), not '%1'.")
+                               .arg(parser.value(priceOption)));
+        options.pricePer1000 = *price;
+    }
+    if (parser.isSet(reportOption)) {
+        options.reportPath = parser.value(reportOption);
+        const QFileInfo report(options.reportPath);
+        const QFileInfo folder(report.absolutePath());
+        if (options.reportPath.isEmpty() || report.isDir() || !folder.isDir() || !folder.isWritable())
+            return failure(
+                QStringLiteral("The report file '%1' cannot be written there.").arg(options.reportPath));
+    }
+    options.dedupe = parser.isSet(dedupeOption);
+    options.retry = !parser.isSet(noRetryOption);
     options.quiet = parser.isSet(quietOption);
     result.action = ParsedCommandLine::Action::Run;
     return result;

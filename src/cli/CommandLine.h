@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "batch/RunPlan.h"
+#include "batch/RunReport.h"
 #include "routes/ServiceChoice.h"
 
 namespace trajetix::cli {
@@ -22,8 +24,15 @@ struct CommandOptions {
     QString caFile;
     bool quiet = false;
     int jobs = 1; // requests in flight at once
+    // Long runs.
+    bool estimate = false;                            // print the figures, send nothing
+    qint64 pricePer1000 = money::DefaultPricePer1000; // in ten-thousandths of a dollar
+    ResultMode resultMode = ResultMode::Replace;      // --resume, --retry-refused
+    bool dedupe = false;
+    bool retry = true;  // ask again after a passing refusal (--no-retry: not)
+    QString reportPath; // --report: the run report as JSON
     QString addressPath;
-    QString resultPath;
+    QString resultPath; // may be empty with --estimate alone
 };
 
 struct ParsedCommandLine {

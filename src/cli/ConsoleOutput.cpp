@@ -43,6 +43,7 @@ bool TerminalProgress::setMaximum(Bar bar, int maximum)
     const bool accepted = ProgressState::setMaximum(bar, maximum);
     if (accepted && bar == Bar::General) {
         m_started.start();
+        m_doneAtStart = -1;
         draw(true);
     }
     return accepted;
@@ -53,6 +54,10 @@ void TerminalProgress::setPosition(Bar bar, int position)
     ProgressState::setPosition(bar, position);
     if (bar != Bar::General)
         return;
+    // A run's first position is 2 (after its first line); a resumed run first places the
+    // bar past the rows it keeps.
+    if (m_doneAtStart < 0 && position >= Minimum)
+        m_doneAtStart = position > 2 ? position - 1 : 0;
     if (position < Minimum)
         clear(); // the run is over
     else
@@ -81,8 +86,9 @@ void TerminalProgress::draw(bool force)
     const qint64 total = maximum(Bar::General);
     const qint64 done = qBound(qint64(0), qint64(position(Bar::General)) - 1, total);
     QString figures = QStringLiteral(" %1/%2").arg(done).arg(total);
-    if (done > 0 && now > 0) {
-        const double rate = double(done) * 1000.0 / double(now);
+    const qint64 doneNow = done - qMax(qint64(0), m_doneAtStart);
+    if (doneNow > 0 && now > 0) {
+        const double rate = double(doneNow) * 1000.0 / double(now);
         figures += QStringLiteral("  %1 lines/s").arg(rate, 0, 'f', rate < 10 ? 1 : 0);
         figures += QStringLiteral("  %1 left").arg(duration(qint64(double(total - done) / rate + 0.5)));
     }

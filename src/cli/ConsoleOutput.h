@@ -31,6 +31,9 @@ class TerminalProgress : public ProgressState {
     bool m_drawn = false;
     QElapsedTimer m_started;
     qint64 m_lastDraw = -1;
+    // Lines done before this run when the bar was first placed (a resumed run starts
+    // past the rows it keeps): the rate counts only the lines of this run.
+    qint64 m_doneAtStart = -1;
 };
 
 // Messages as "<Kind>: <text>" lines on standard error.

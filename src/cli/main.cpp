@@ -1,17 +1,22 @@
 // trajetix-batch: the window's batch run without a window.
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSaveFile>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 #include "batch/BatchRun.h"
 #include "batch/LineCounter.h"
+#include "batch/RunPlan.h"
+#include "batch/RunReport.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/Estimate.h"
 #include "cli/ServiceReporter.h"
+#include "cli/StopSignals.h"
+#include "distance_matrix/RetryDelay.h"
 #include "i18n/Texts.h"
 #include "routes/ServiceChoice.h"
 #include "settings/SettingsLocation.h"
@@ -20,25 +25,49 @@ using namespace trajetix;
 
 namespace {
 
-enum ExitStatus { Success = 0, Failure = 1, UsageError = 2, Interrupted = 130 };
+enum ExitStatus { Success = 0, Failure = 1, UsageError = 2 };
 
-std::atomic_bool stopRequested{false};
-static_assert(std::atomic_bool::is_always_lock_free, "the stop flag is set from a signal handler");
-
-extern "C" void onInterrupt(int)
+int requestsPerMinute(const cli::CommandOptions &options)
 {
-    stopRequested.store(true);
+    if (options.rate > 0)
+        return options.rate;
+    return options.service == ServiceChoice::Routes ? cli::RoutesPerMinute : cli::DistanceMatrixPerMinute;
 }
 
-// The first Ctrl-C ends the run after the line in work; SA_RESETHAND gives a second
-// one its default effect, for a request that hangs until its time-out.
-void catchInterrupt()
+// --estimate: the run's own reading of the files, and nothing sent.
+int printEstimate(const cli::CommandOptions &options, const MessageSlots &texts, MessageSink &messages)
 {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
+    RunPlan plan;
+    int error = 0;
+    if (!makeRunPlan(options.addressPath, options.resultPath, options.resultMode, options.dedupe, plan,
+                     error)) {
+        messages.showMessage(MessageKind::Error, texts.msgdlgbtnArquivoEnderecosErro);
+        return Failure;
+    }
+    if (!plan.problem.isEmpty()) {
+        messages.showMessage(MessageKind::Error, plan.problem);
+        return Failure;
+    }
+    if (plan.addressReadError)
+        messages.showMessage(MessageKind::Warning,
+                             QStringLiteral("The address file cannot be read after its line %1: a run ends "
+                                            "there, so only the lines before it are counted.")
+                                 .arg(plan.addressLines));
+    cli::Estimate estimate;
+    estimate.lines = plan.linesToAsk;
+    estimate.requests = options.dedupe ? plan.duplicates.distinct() : plan.linesToAsk;
+    estimate.pricePer1000 = options.pricePer1000;
+    estimate.requestsPerMinute = requestsPerMinute(options);
+    const QByteArray text = estimate.text().toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    std::fflush(stdout);
+    return Success;
+}
+
+bool writeReportFile(const QString &fileName, const RunReport &report)
+{
+    QSaveFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(report.json()) >= 0 && file.commit();
 }
 
 } // namespace
@@ -71,6 +100,9 @@ int main(int argc, char **argv)
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO));
     cli::ConsoleSink messages(stderr, &progress);
 
+    if (options.estimate)
+        return printEstimate(options, texts, messages);
+
     // The progress maximum is counted as the window counts an address file it accepts.
     const std::optional<int> lineCount = countAddressLines(options.addressPath);
     if (!lineCount) {
@@ -84,7 +116,8 @@ int main(int argc, char **argv)
     serviceOptions.elementsPerMinute = options.rate;
     // One pacing for the whole run: several jobs together keep to the rate.
     serviceOptions.pacer = makeRequestPacer(options.service, options.rate);
-    serviceOptions.stop = &stopRequested;
+    serviceOptions.stop = &cli::stopRequested();
+    serviceOptions.retries = options.retry ? DefaultMaxRetries : 0;
     const std::unique_ptr<RouteService> service = makeRouteService(options.service, serviceOptions);
     cli::ServiceReporter reporter(messages);
     reporter.setNoticeBeforeFirstRequest(betaNotice(options.service, options.modeIndex, options.language));
@@ -95,24 +128,53 @@ int main(int argc, char **argv)
     input.resultPath = options.resultPath;
     input.modeIndex = options.modeIndex;
     input.lineCount = *lineCount;
+    input.resultMode = options.resultMode;
 
-    catchInterrupt();
+    cli::catchStopSignals();
     BatchRun run(*service, messages, progress, texts);
-    run.setStopFlag(&stopRequested);
+    run.setStopFlag(&cli::stopRequested());
     run.setObserver(&reporter);
     if (options.jobs > 1)
         run.setJobs(options.jobs, [choice = options.service, serviceOptions] {
             return makeRouteService(choice, serviceOptions);
         });
-    switch (run.run(input)) {
+    LongRunOptions longRun;
+    longRun.dedupe = options.dedupe;
+    longRun.durable = true;
+    run.setLongRunOptions(longRun);
+
+    QElapsedTimer clock;
+    clock.start();
+    const BatchOutcome outcome = run.run(input);
+
+    int status = Failure;
+    switch (outcome) {
     case BatchOutcome::Completed:
-        return Success;
+        status = Success;
+        break;
     case BatchOutcome::Stopped:
-        return Interrupted;
-    case BatchOutcome::NotStarted:
-    case BatchOutcome::OpenFailed:
+        status = cli::exitStatusForStop();
+        break;
     case BatchOutcome::Aborted:
         break;
+    case BatchOutcome::NotStarted:
+    case BatchOutcome::OpenFailed:
+    case BatchOutcome::Refused:
+        return Failure; // nothing was asked: nothing to report
     }
-    return Failure;
+
+    RunReport report;
+    report.counts = run.counts();
+    report.seconds = double(clock.nsecsElapsed()) / 1e9;
+    report.pricePer1000 = options.pricePer1000;
+    if (!options.quiet)
+        cli::printLine(stderr, report.line());
+    if (!options.reportPath.isEmpty() && !writeReportFile(options.reportPath, report)) {
+        messages.showMessage(
+            MessageKind::Error,
+            QStringLiteral("The report file %1 could not be written.").arg(options.reportPath));
+        if (status == Success)
+            status = Failure;
+    }
+    return status;
 }

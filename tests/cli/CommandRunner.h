@@ -13,6 +13,15 @@ struct CommandResult {
     QByteArray out;
     QByteArray err;
     QString errText() const { return QString::fromUtf8(err); }
+    // Standard error without the run report line a run ends with: the messages alone.
+    QString messageText() const { return withoutReport(errText()); }
+
+    static QString withoutReport(const QString &text)
+    {
+        QStringList lines = text.split(u'\n');
+        lines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("Report: ")); });
+        return lines.join(u'\n');
+    }
 };
 
 inline CommandResult runCommand(const QString &program, const QStringList &arguments, int timeoutMs = 60000)

@@ -87,6 +87,14 @@ FakeReply answerByOrigin(const FakeRequest &request)
     return FakeDistanceMatrix::defaultHandler(request);
 }
 
+QStringList names(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *name : list)
+        result.append(QString::fromUtf8(name));
+    return result;
+}
+
 QStringList originsAsked(const FakeDistanceMatrix &fake)
 {
     QStringList origins;
@@ -132,9 +140,10 @@ class TestLongRuns : public QObject {
     CommandResult run(const FakeDistanceMatrix &fake, const QStringList &options,
                       const QString &language = QStringLiteral("en"))
     {
-        return runCommand(Program, options + QStringList{QStringLiteral("--key"), Key, QStringLiteral("--language"),
-                                                         language, QStringLiteral("--endpoint"), fake.endpoint(),
-                                                         addresses(), result()});
+        return runCommand(Program,
+                          options + QStringList{QStringLiteral("--key"), Key, QStringLiteral("--language"),
+                                                language, QStringLiteral("--endpoint"), fake.endpoint(),
+                                                addresses(), result()});
     }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -165,6 +174,14 @@ void TestLongRuns::estimate_data()
         << numberedLines(2000) << none << QStringList{QStringLiteral("--price-per-1000"), QStringLiteral("4")}
         << QStringLiteral("lines: 2000\nrequests: 2000\nprice_per_1000_usd: 4.00\ncost_usd: 8.00\n"
                           "minimum_minutes: 0.04\n");
+    QTest::addRow("Routes quota: 3,000 a minute")
+        << numberedLines(10000) << none << QStringList{QStringLiteral("--service"), QStringLiteral("routes")}
+        << QStringLiteral("lines: 10000\nrequests: 10000\nprice_per_1000_usd: 5.00\ncost_usd: 50.00\n"
+                          "minimum_minutes: 3.34\n");
+    QTest::addRow("a rate of one's own")
+        << numberedLines(10) << none << QStringList{QStringLiteral("--rate"), QStringLiteral("120")}
+        << QStringLiteral("lines: 10\nrequests: 10\nprice_per_1000_usd: 5.00\ncost_usd: 0.05\n"
+                          "minimum_minutes: 0.09\n");
     QTest::addRow("dedupe") << threeDuplicates << none << QStringList{QStringLiteral("--dedupe")}
                             << QStringLiteral("lines: 5\nrequests: 3\nprice_per_1000_usd: 5.00\n"
                                               "cost_usd: 0.02\nminimum_minutes: 0.01\n");
@@ -209,15 +226,16 @@ void TestLongRuns::estimateRefusals_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
 
-    QTest::addRow("price not a number") << QStringList{QStringLiteral("--price-per-1000"), QStringLiteral("5,00")}
-                                        << 2 << QStringLiteral("price");
+    QTest::addRow("price not a number")
+        << QStringList{QStringLiteral("--price-per-1000"), QStringLiteral("5,00")} << 2
+        << QStringLiteral("price");
     QTest::addRow("negative price") << QStringList{QStringLiteral("--price-per-1000=-1")} << 2
                                     << QStringLiteral("price");
     QTest::addRow("resume and retry-refused together")
         << QStringList{QStringLiteral("--resume"), QStringLiteral("--retry-refused")} << 2
         << QStringLiteral("--retry-refused");
-    QTest::addRow("retry-refused without a result file") << QStringList{QStringLiteral("--retry-refused")} << 1
-                                                         << QStringLiteral("does not exist");
+    QTest::addRow("retry-refused without a result file")
+        << QStringList{QStringLiteral("--retry-refused")} << 1 << QStringLiteral("does not exist");
 }
 
 void TestLongRuns::estimateRefusals()
@@ -243,16 +261,16 @@ void TestLongRuns::resume_data()
     QTest::addColumn<QStringList>("asked");
 
     QTest::addRow("cut in the middle of a row")
-        << numberedLines(5) << numberedRows(1, 2) + "o3, Brasil;d3, Br" << QStringList{"o3", "o4", "o5"};
-    QTest::addRow("cut between CR and LF") << numberedLines(5) << numberedRows(1, 3).chopped(1)
-                                           << QStringList{"o3", "o4", "o5"};
-    QTest::addRow("clean stop") << numberedLines(5) << numberedRows(1, 4) << QStringList{"o5"};
+        << numberedLines(5) << numberedRows(1, 2) + "o3, Brasil;d3, Br" << names({"o3", "o4", "o5"});
+    QTest::addRow("cut between CR and LF")
+        << numberedLines(5) << numberedRows(1, 3).chopped(1) << names({"o3", "o4", "o5"});
+    QTest::addRow("clean stop") << numberedLines(5) << numberedRows(1, 4) << names({"o5"});
     QTest::addRow("nothing left") << numberedLines(5) << numberedRows(1, 5) << QStringList();
-    QTest::addRow("no result file yet") << numberedLines(2) << QByteArray("<none>") << QStringList{"o1", "o2"};
-    QTest::addRow("empty result file") << numberedLines(2) << QByteArray() << QStringList{"o1", "o2"};
+    QTest::addRow("no result file yet") << numberedLines(2) << QByteArray("<none>") << names({"o1", "o2"});
+    QTest::addRow("empty result file") << numberedLines(2) << QByteArray() << names({"o1", "o2"});
     // Kept rows stay byte for byte, even ones a run today would write otherwise.
     QTest::addRow("kept rows are not rewritten")
-        << numberedLines(3) << QByteArray("written by hand\r\n") << QStringList{"o2", "o3"};
+        << numberedLines(3) << QByteArray("written by hand\r\n") << names({"o2", "o3"});
 }
 
 void TestLongRuns::resume()
@@ -327,11 +345,13 @@ void TestLongRuns::retryRefused_data()
     const QByteArray before = refusedRow("a;b", Portuguese) + refusedRow("refused x;y", German) +
                               "kept exactly;as it was;1 km;1 min\r\n" + refusedRow("notfound e;f", German) +
                               "notfound g;h;" + notFoundText(French) + ';' + notFoundText(French) + "\r\n";
-    QTest::addRow("two languages")
-        << QStringLiteral("en") << lines << before << QStringList{"a", "refused x", "notfound e"}
-        << foundRow("a", "b") + refusedRow("refused x;y", English) + "kept exactly;as it was;1 km;1 min\r\n" +
-               "notfound e;f;" + notFoundText(English) + ';' + notFoundText(English) + "\r\n" +
-               "notfound g;h;" + notFoundText(French) + ';' + notFoundText(French) + "\r\n";
+    QTest::addRow("two languages") << QStringLiteral("en") << lines << before
+                                   << names({"a", "refused x", "notfound e"})
+                                   << foundRow("a", "b") + refusedRow("refused x;y", English) +
+                                          "kept exactly;as it was;1 km;1 min\r\n" + "notfound e;f;" +
+                                          notFoundText(English) + ';' + notFoundText(English) + "\r\n" +
+                                          "notfound g;h;" + notFoundText(French) + ';' +
+                                          notFoundText(French) + "\r\n";
 
     const QString zh = QStringLiteral("北京;上海");
     const QByteArray utf8Refused = messageSlots(Chinese).msgdlgbtnProcessarErroArq2.toUtf8();
@@ -375,10 +395,10 @@ void TestLongRuns::retryRefusedRefusals_data()
     QTest::addColumn<QString>("says");
 
     QTest::addRow("unfinished") << refusedRow("o1;d1", English) << QStringLiteral("--resume");
-    QTest::addRow("incomplete last row") << refusedRow("o1;d1", English) + numberedRows(2, 3) + "x"
-                                         << QStringLiteral("--resume");
-    QTest::addRow("more rows than lines") << refusedRow("o1;d1", English) + numberedRows(2, 4)
-                                          << QStringLiteral("more than the 3 lines");
+    QTest::addRow("incomplete last row")
+        << refusedRow("o1;d1", English) + numberedRows(2, 3) + "x" << QStringLiteral("--resume");
+    QTest::addRow("more rows than lines")
+        << refusedRow("o1;d1", English) + numberedRows(2, 4) << QStringLiteral("more than the 3 lines");
     QTest::addRow("mark mismatch") << "\xEF\xBB\xBF" + refusedRow("o1;d1", English) + numberedRows(2, 3)
                                    << QStringLiteral("byte-order mark");
 }
@@ -513,13 +533,13 @@ void TestLongRuns::retries_data()
                                        "Retry-After", "0")}
         << QStringList() << refused << 4 << 0;
     QTest::addRow("429 with Retry-After, then OK")
-        << QList<FakeReply>{withHeader(tooMany, "Retry-After", "1"), found} << QStringList() << foundAB << 2 << 0;
+        << QList<FakeReply>{withHeader(tooMany, "Retry-After", "1"), found} << QStringList() << foundAB << 2
+        << 0;
     QTest::addRow("REQUEST_DENIED is not asked again")
         << QList<FakeReply>{FakeDistanceMatrix::refusedAnswer(), found} << QStringList() << refused << 1 << 0;
-    QTest::addRow("--no-retry") << QList<FakeReply>{FakeDistanceMatrix::refusedAnswer(
-                                                        QStringLiteral("OVER_QUERY_LIMIT")),
-                                                    found}
-                                << QStringList{QStringLiteral("--no-retry")} << refused << 1 << 0;
+    QTest::addRow("--no-retry")
+        << QList<FakeReply>{FakeDistanceMatrix::refusedAnswer(QStringLiteral("OVER_QUERY_LIMIT")), found}
+        << QStringList{QStringLiteral("--no-retry")} << refused << 1 << 0;
 }
 
 void TestLongRuns::retries()
@@ -556,8 +576,8 @@ void TestLongRuns::dedupe_data()
     QTest::addRow("one job") << repeated << 1 << 4;
     QTest::addRow("four jobs") << repeated << 4 << 4;
     // A refused answer is not handed on: the next identical line is asked again.
-    QTest::addRow("refused lines are asked again") << QByteArray("refused;1\r\nrefused;1\r\nz;1\r\nz;1\r\n") << 1
-                                                   << 3;
+    QTest::addRow("refused lines are asked again")
+        << QByteArray("refused;1\r\nrefused;1\r\nz;1\r\nz;1\r\n") << 1 << 3;
     QTest::addRow("nothing repeated") << numberedLines(6) << 2 << 6;
 }
 
@@ -619,9 +639,15 @@ void TestLongRuns::stopBySignalThenResume()
     });
     const int total = 60;
     writeFile(addresses(), numberedLines(total));
-    const QStringList options{QStringLiteral("--key"),      Key, QStringLiteral("--endpoint"), fake.endpoint(),
-                              QStringLiteral("--jobs"),     QString::number(jobs), QStringLiteral("--quiet"),
-                              addresses(),                  result()};
+    const QStringList options{QStringLiteral("--key"),
+                              Key,
+                              QStringLiteral("--endpoint"),
+                              fake.endpoint(),
+                              QStringLiteral("--jobs"),
+                              QString::number(jobs),
+                              QStringLiteral("--quiet"),
+                              addresses(),
+                              result()};
 
     QProcess process;
     process.start(Program, options);
@@ -692,14 +718,15 @@ void TestLongRuns::report()
     writeFile(addresses(), "a;b\r\nnotfound;c\r\nrefused;d\r\ne;f\r\nrefused;g\r\n");
     const QString report = path(QStringLiteral("report.json"));
     const CommandResult done =
-        run(fake, options + QStringList{QStringLiteral("--report"), report, QStringLiteral("--price-per-1000"),
-                                        QStringLiteral("4.00")});
+        run(fake, options + QStringList{QStringLiteral("--report"), report,
+                                        QStringLiteral("--price-per-1000"), QStringLiteral("4.00")});
     QCOMPARE(done.exitCode, 0);
     const QJsonObject json = QJsonDocument::fromJson(readFile(report)).object();
-    const QJsonObject counts{
-        {QStringLiteral("lines"), 5},   {QStringLiteral("found"), 2},          {QStringLiteral("not_found"), 1},
-        {QStringLiteral("refused"), 2}, {QStringLiteral("failed_requests"), 0}, {QStringLiteral("retries"), 0},
-        {QStringLiteral("requests"), 5}, {QStringLiteral("saved_requests"), 0}, {QStringLiteral("cost_usd"), 0.02}};
+    const QJsonObject counts{{QStringLiteral("lines"), 5},           {QStringLiteral("found"), 2},
+                             {QStringLiteral("not_found"), 1},       {QStringLiteral("refused"), 2},
+                             {QStringLiteral("failed_requests"), 0}, {QStringLiteral("retries"), 0},
+                             {QStringLiteral("requests"), 5},        {QStringLiteral("saved_requests"), 0},
+                             {QStringLiteral("cost_usd"), 0.02}};
     for (auto it = counts.begin(); it != counts.end(); ++it)
         QCOMPARE(json.value(it.key()), it.value());
     QVERIFY(json.value(QStringLiteral("seconds")).toDouble() >= 0);
