@@ -5,6 +5,9 @@ namespace trajetix::fuzz {
 void checkProfileFile(QByteArrayView data);
 void checkIntegerText(QByteArrayView data);
 void checkCodePage(QByteArrayView data);
+void checkAnswerBytes(QByteArrayView data);
+void checkAnswerJson(QByteArrayView data);
+void checkQueryEncoder(QByteArrayView data);
 
 // One libFuzzer executable per entry (fuzz_<name>); fuzz/corpus/<name> holds its
 // seeds and fuzz/regressions/<name> the inputs that once failed.
@@ -14,6 +17,9 @@ const std::vector<Target> &targets()
         {"profile_file", checkProfileFile},
         {"integer_text", checkIntegerText},
         {"code_page", checkCodePage},
+        {"answer_bytes", checkAnswerBytes},
+        {"answer_json", checkAnswerJson},
+        {"query_encoder", checkQueryEncoder},
     };
     return all;
 }
