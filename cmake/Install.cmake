@@ -1,17 +1,23 @@
 # Installing: the program, the command, the user guide, a menu entry and its icon.
 include(GNUInstallDirs)
-
-# The read-me link opens "Readme.txt" in the working folder, so the menu entry starts
-# the program in the folder that holds the installed guide.
-set(TRAJETIX_DOC_DIR ${CMAKE_INSTALL_FULL_DOCDIR})
+# Debian names documentation folders after the package, in lower case.
+set(TRAJETIX_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/trajetix)
 
 configure_file(${PROJECT_SOURCE_DIR}/resources/Readme.txt ${CMAKE_BINARY_DIR}/bin/Readme.txt COPYONLY)
-configure_file(${PROJECT_SOURCE_DIR}/resources/desktop/trajetix.desktop.in
-               ${CMAKE_BINARY_DIR}/trajetix.desktop @ONLY)
+
+# The read-me link opens "Readme.txt" in the working folder, so the menu entry starts
+# the program in the folder that holds the installed guide. The prefix is only known
+# when installing (cmake --install --prefix, or the package's /usr), so the entry is
+# written then.
+install(CODE "
+    set(TRAJETIX_DOC_DIR \"\${CMAKE_INSTALL_PREFIX}/${TRAJETIX_INSTALL_DOCDIR}\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/resources/desktop/trajetix.desktop.in\"
+                   \"${CMAKE_BINARY_DIR}/install-files/trajetix.desktop\" @ONLY)
+")
 
 install(TARGETS trajetix trajetix-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/resources/Readme.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_BINARY_DIR}/trajetix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/Readme.txt DESTINATION ${TRAJETIX_INSTALL_DOCDIR})
+install(FILES ${CMAKE_BINARY_DIR}/install-files/trajetix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/icons/trajetix.svg)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/trajetix.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -32,7 +32,7 @@ enum class BatchOutcome {
 QString travelModeWord(int modeIndex);
 
 class BatchRun {
-public:
+  public:
     // texts is read at the moment each message or row text is used, so it may be
     // the window's live message slots.
     BatchRun(RouteService &service, MessageSink &messages, RunProgress &progress, const MessageSlots &texts);
@@ -42,7 +42,14 @@ public:
 
     BatchOutcome run(const BatchInput &input);
 
-private:
+    // The error shown after the closing message when the result file could not be
+    // completed at close (the message slots have no text for it).
+    static QString resultFileErrorText(const QString &resultPath, int errorNumber);
+
+  private:
+    enum class LineResult { Row, Unreadable };
+    LineResult processLine(const QString &line, const BatchInput &input, QString &row);
+
     RouteService &m_service;
     MessageSink &m_messages;
     RunProgress &m_progress;

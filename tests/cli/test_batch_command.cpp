@@ -1,0 +1,508 @@
+#include <QtTest>
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include "CommandRunner.h"
+#include "fake_service/FakeDistanceMatrix.h"
+#include "i18n/Texts.h"
+
+#include <csignal>
+
+using namespace trajetix;
+
+namespace {
+
+const QString Program = QStringLiteral(TRAJETIX_BATCH_PATH);
+const QString Key = QStringLiteral("SECRET-KEY-4711");
+
+QByteArray readFile(const QString &name)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<missing>");
+    return f.readAll();
+}
+
+void writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write a fixture");
+}
+
+// A loopback port with nobody listening: every request to it fails to connect.
+quint16 closedPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost))
+        qFatal("no loopback port");
+    return server.serverPort(); // closed when the server goes
+}
+
+} // namespace
+
+class TestBatchCommand : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void commandLineErrors_data();
+    void commandLineErrors();
+    void helpAndVersion();
+    void refusedRuns_data();
+    void refusedRuns();
+    void failedRequestsStillGiveRows();
+    void rowsFromTheService_data();
+    void rowsFromTheService();
+    void requestCarriesKeyModeAndPair_data();
+    void requestCarriesKeyModeAndPair();
+    void savedKeyIsUsedWithoutKeyOption();
+    void httpsNeedsTrustedCertificate();
+    void interruptKeepsRowsWritten();
+    void progressOnlyOnATerminal_data();
+    void progressOnlyOnATerminal();
+
+  private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestBatchCommand::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    writeFile(path(QStringLiteral("addresses.csv")), QByteArray("a;b\r\nc;d\r\n"));
+}
+
+void TestBatchCommand::commandLineErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %D stands for the test folder
+    QTest::addColumn<QString>("says");
+
+    const QString a = QStringLiteral("%D/addresses.csv");
+    const QString r = QStringLiteral("%D/result.csv");
+    QTest::addRow("no files") << QStringList{QStringLiteral("--key"), Key}
+                              << QStringLiteral("ADDRESS_FILE and RESULT_FILE");
+    QTest::addRow("one file") << QStringList{QStringLiteral("--key"), Key, a}
+                              << QStringLiteral("ADDRESS_FILE and RESULT_FILE");
+    QTest::addRow("three files") << QStringList{QStringLiteral("--key"), Key, a, r, r}
+                                 << QStringLiteral("ADDRESS_FILE and RESULT_FILE");
+    QTest::addRow("unknown option") << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--fast"), a,
+                                                   r}
+                                    << QStringLiteral("fast");
+    QTest::addRow("unknown mode") << QStringList{QStringLiteral("--key"),  Key, QStringLiteral("--mode"),
+                                                 QStringLiteral("flying"), a,   r}
+                                  << QStringLiteral("flying");
+    QTest::addRow("unknown language")
+        << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--language"), QStringLiteral("it"), a, r}
+        << QStringLiteral("'it'");
+    QTest::addRow("endpoint not http") << QStringList{QStringLiteral("--key"),
+                                                      Key,
+                                                      QStringLiteral("--endpoint"),
+                                                      QStringLiteral("ftp://127.0.0.1/x"),
+                                                      a,
+                                                      r}
+                                       << QStringLiteral("endpoint");
+    QTest::addRow("endpoint not an address")
+        << QStringList{QStringLiteral("--key"),   Key, QStringLiteral("--endpoint"),
+                       QStringLiteral("nowhere"), a,   r}
+        << QStringLiteral("endpoint");
+    QTest::addRow("endpoint with a query") << QStringList{QStringLiteral("--endpoint"),
+                                                          QStringLiteral("http://127.0.0.1:1/x?key=") + Key,
+                                                          QStringLiteral("--key"),
+                                                          Key,
+                                                          a,
+                                                          r}
+                                           << QStringLiteral("endpoint");
+    QTest::addRow("CA file missing")
+        << QStringList{QStringLiteral("--key"),       Key, QStringLiteral("--ca-file"),
+                       QStringLiteral("%D/none.pem"), a,   r}
+        << QStringLiteral("none.pem");
+    QTest::addRow("key without value")
+        << QStringList{a, r, QStringLiteral("--key")} << QStringLiteral("--key");
+}
+
+void TestBatchCommand::commandLineErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    arguments.replaceInStrings(QStringLiteral("%D"), m_dir->path());
+    const CommandResult result = runCommand(Program, arguments);
+    QVERIFY(!result.crashed);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.errText().startsWith(QStringLiteral("Error: ")), result.err.constData());
+    QVERIFY2(result.errText().contains(says), result.err.constData());
+    QVERIFY(!result.errText().contains(Key));
+    QVERIFY(result.out.isEmpty());
+    QVERIFY(!QFile::exists(path(QStringLiteral("result.csv"))));
+}
+
+void TestBatchCommand::helpAndVersion()
+{
+    const CommandResult help = runCommand(Program, {QStringLiteral("--help")});
+    QCOMPARE(help.exitCode, 0);
+    for (const char *option : {"--key", "--mode", "--language", "--endpoint", "--ca-file", "--quiet",
+                               "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
+        QVERIFY2(help.out.contains(option), option);
+    const CommandResult version = runCommand(Program, {QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("trajetix-batch " TRAJETIX_VERSION "\n"));
+}
+
+// Runs refused or ended before any request: no service is needed.
+void TestBatchCommand::refusedRuns_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("addresses");
+    QTest::addColumn<QString>("stderrText");
+    QTest::addColumn<QByteArray>("result");
+
+    const MessageSlots &pt = messageSlots(Portuguese);
+    const MessageSlots &en = messageSlots(English);
+    const QString a = QStringLiteral("%D/addresses.csv");
+    const QString r = QStringLiteral("%D/result.csv");
+    const QByteArray two("a;b\r\nc;d\r\n");
+    const QByteArray missing("<missing>");
+
+    QTest::addRow("empty key") << QStringList{QStringLiteral("--key"), QString(), a, r} << two
+                               << QStringLiteral("Warning: ") + pt.msglblKeyApi + u'\n' << missing;
+    QTest::addRow("blank key, English")
+        << QStringList{QStringLiteral("--key"),
+                       QStringLiteral("   "),
+                       QStringLiteral("--language"),
+                       QStringLiteral("en"),
+                       a,
+                       r}
+        << two << QStringLiteral("Warning: ") + en.msglblKeyApi + u'\n' << missing;
+    QTest::addRow("blank result path")
+        << QStringList{QStringLiteral("--key"), Key, a, QStringLiteral(" ")} << two
+        << QStringLiteral("Warning: ") + pt.msgdlgbtnProcessar + u'\n' << missing;
+    QTest::addRow("address file missing")
+        << QStringList{QStringLiteral("--key"), Key, QStringLiteral("%D/none.csv"), r} << two
+        << QStringLiteral("Error: ") + pt.msgdlgbtnArquivoEnderecosErro + u'\n' << missing;
+    QTest::addRow("invalid UTF-8 after a mark")
+        << QStringList{QStringLiteral("--key"), Key, a, r} << QByteArray("\xEF\xBB\xBF\xff;b")
+        << QStringLiteral("Error: ") + pt.msgdlgbtnArquivoEnderecosErro + u'\n' << missing;
+    QTest::addRow("no lines") << QStringList{QStringLiteral("--key"), Key, a, r} << QByteArray()
+                              << QStringLiteral("Error: ") + pt.msgdlgbtnProcessarErroArg3 + u'\n'
+                              << QByteArray();
+    QTest::addRow("result names the address file")
+        << QStringList{QStringLiteral("--key"), Key, a, QStringLiteral("%D/./addresses.csv")} << two
+        << QStringLiteral("Error: ") + pt.msgdlgbtnProcessarErro1 + u'\n' << two;
+    QTest::addRow("result folder missing, French")
+        << QStringList{QStringLiteral("--language"),
+                       QStringLiteral("fr"),
+                       QStringLiteral("--key"),
+                       Key,
+                       a,
+                       QStringLiteral("%D/no/result.csv")}
+        << two << QStringLiteral("Error: ") + messageSlots(French).msgdlgbtnProcessarErro1 + u'\n' << missing;
+}
+
+void TestBatchCommand::refusedRuns()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, addresses);
+    QFETCH(QString, stderrText);
+    QFETCH(QByteArray, result);
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    arguments.replaceInStrings(QStringLiteral("%D"), m_dir->path());
+    // Nothing listens there: a request would fail and show in the messages.
+    arguments << QStringLiteral("--endpoint")
+              << QStringLiteral("http://127.0.0.1:%1/maps/api/distancematrix/json").arg(closedPort());
+    const CommandResult run = runCommand(Program, arguments);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errText(), stderrText);
+    QVERIFY(run.out.isEmpty());
+    const QString resultName = arguments.at(arguments.size() - 3);
+    QCOMPARE(readFile(resultName.trimmed().isEmpty() ? path(QStringLiteral("result.csv")) : resultName),
+             result);
+}
+
+void TestBatchCommand::failedRequestsStillGiveRows()
+{
+    const MessageSlots &en = messageSlots(English);
+    const QString result = path(QStringLiteral("result.csv"));
+    const CommandResult run = runCommand(
+        Program, {QStringLiteral("--key"), Key, QStringLiteral("--language"), QStringLiteral("en"),
+                  QStringLiteral("--endpoint"),
+                  QStringLiteral("http://127.0.0.1:%1/maps/api/distancematrix/json").arg(closedPort()),
+                  path(QStringLiteral("addresses.csv")), result});
+    QCOMPARE(run.exitCode, 0);
+    const QString requestFailed = QStringLiteral("Error: ") + en.msgdlgbtnProcessarErro2 + u'\n';
+    QCOMPARE(run.errText(), requestFailed + requestFailed + QStringLiteral("Information: ") +
+                                en.msgdlgbtnProcessarSucesso + u'\n');
+    const QByteArray refused = en.msgdlgbtnProcessarErroArq2.toLatin1();
+    QCOMPARE(readFile(result),
+             QByteArray("a;b;" + refused + ';' + refused + "\r\nc;d;" + refused + ';' + refused + "\r\n"));
+}
+
+namespace {
+
+// Answers by the origin's first word: "notfound", "refused", "broken" (an HTML error
+// page, which is no answer the run can read); anything else is found.
+FakeReply answerByOrigin(const FakeRequest &request)
+{
+    const QString origin = request.queryValue(QStringLiteral("origins"));
+    const QString destination = request.queryValue(QStringLiteral("destinations"));
+    if (origin.startsWith(QLatin1String("notfound")))
+        return FakeDistanceMatrix::elementAnswer(origin + QStringLiteral(", Brasil"),
+                                                 destination + QStringLiteral(", Brasil"),
+                                                 QStringLiteral("ZERO_RESULTS"));
+    if (origin.startsWith(QLatin1String("refused")))
+        return FakeDistanceMatrix::refusedAnswer(QStringLiteral("OVER_QUERY_LIMIT"));
+    if (origin.startsWith(QLatin1String("broken"))) {
+        FakeReply reply;
+        reply.status = 500;
+        reply.contentType = "text/html";
+        reply.body = "<html><body>Server Error</body></html>";
+        return reply;
+    }
+    return FakeDistanceMatrix::defaultHandler(request);
+}
+
+QByteArray latin1(const QString &text)
+{
+    return text.toLatin1();
+}
+
+} // namespace
+
+void TestBatchCommand::rowsFromTheService_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("addresses");
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<int>("exitCode");
+
+    const MessageSlots &pt = messageSlots(Portuguese);
+    const QString success = QStringLiteral("Information: ") + pt.msgdlgbtnProcessarSucesso + u'\n';
+    const QByteArray notFoundPt = "N\xc3O ENCONTRADO";
+    const QByteArray refusedPt = latin1(pt.msgdlgbtnProcessarErroArq2);
+
+    QTest::addRow("route found") << QStringLiteral("pt") << QByteArray("Rua A 10;Rua B 20\r\n")
+                                 << QByteArray("Rua A 10, Brasil;Rua B 20, Brasil;12,3 km;15 minutos\r\n")
+                                 << success << 0;
+    QTest::addRow("three shapes")
+        << QStringLiteral("pt") << QByteArray("S\xe3o Paulo;Santos\r\nnotfound x;y\r\nrefused a; b \r\n")
+        << QByteArray("S\xe3o Paulo, Brasil;Santos, Brasil;12,3 km;15 minutos\r\nnotfound x;y;" + notFoundPt +
+                      ';' + notFoundPt + "\r\nrefused a; b ;" + refusedPt + ';' + refusedPt + "\r\n")
+        << success << 0;
+    QTest::addRow("not found in French")
+        << QStringLiteral("fr") << QByteArray("notfound;b")
+        << QByteArray("notfound;b;PAS TROUV\xc9;PAS TROUV\xc9\r\n")
+        << QStringLiteral("Information: ") + messageSlots(French).msgdlgbtnProcessarSucesso + u'\n' << 0;
+    QTest::addRow("unreadable answer ends the run")
+        << QStringLiteral("pt") << QByteArray("a;b\r\nbroken;c\r\nd;e\r\n")
+        << QByteArray("a, Brasil;b, Brasil;12,3 km;15 minutos\r\n")
+        << QStringLiteral("Error: ") + pt.msgdlgbtnProcessarErroArg3 + u'\n' << 1;
+    QTest::addRow("UTF-8 file keeps Chinese")
+        << QStringLiteral("zh")
+        << QByteArray("\xEF\xBB\xBF\xe5\x8c\x97\xe4\xba\xac;notfound\r\nnotfound;\xe4\xb8\x8a\xe6\xb5\xb7")
+        << QStringLiteral(
+               "\uFEFF北京, Brasil;notfound, Brasil;12,3 km;15 minutos\r\nnotfound;上海;未找到;未找到\r\n")
+               .toUtf8()
+        << QStringLiteral("Information: ") + messageSlots(Chinese).msgdlgbtnProcessarSucesso + u'\n' << 0;
+}
+
+void TestBatchCommand::rowsFromTheService()
+{
+    QFETCH(QString, language);
+    QFETCH(QByteArray, addresses);
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, messages);
+    QFETCH(int, exitCode);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(answerByOrigin);
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--key"), Key, QStringLiteral("--language"), language,
+                             QStringLiteral("--endpoint"), fake.endpoint(),
+                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.errText(), messages);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QVERIFY(!run.err.contains(Key.toUtf8()));
+}
+
+void TestBatchCommand::requestCarriesKeyModeAndPair_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("mode");
+    QTest::addRow("default mode") << QStringList() << QStringLiteral("driving");
+    QTest::addRow("driving") << QStringList{QStringLiteral("--mode"), QStringLiteral("driving")}
+                             << QStringLiteral("driving");
+    QTest::addRow("walking") << QStringList{QStringLiteral("--mode"), QStringLiteral("walking")}
+                             << QStringLiteral("walking");
+    QTest::addRow("bicycling") << QStringList{QStringLiteral("--mode=bicycling")}
+                               << QStringLiteral("bicycling");
+}
+
+void TestBatchCommand::requestCarriesKeyModeAndPair()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, mode);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    writeFile(path(QStringLiteral("addresses.csv")), QByteArray("Rua A, 10;S\xe3o Paulo;SP\r\n;x\r\n"));
+    const QString key = QStringLiteral(" key with blanks ");
+    const CommandResult run =
+        runCommand(Program, options + QStringList{QStringLiteral("--key"), key, QStringLiteral("--endpoint"),
+                                                  fake.endpoint(), path(QStringLiteral("addresses.csv")),
+                                                  path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 0);
+    const QList<FakeRequest> requests = fake.requests();
+    QCOMPARE(requests.size(), 2);
+    const QList<std::pair<QString, QString>> first{
+        {QStringLiteral("origins"), QStringLiteral("Rua A, 10")},
+        {QStringLiteral("destinations"), QStringLiteral("São Paulo;SP")},
+        {QStringLiteral("key"), key},
+        {QStringLiteral("language"), QStringLiteral("PT")},
+        {QStringLiteral("mode"), mode}};
+    QCOMPARE(requests.at(0).query, first);
+    QCOMPARE(requests.at(1).queryValue(QStringLiteral("origins")), QString());
+    QCOMPARE(requests.at(1).queryValue(QStringLiteral("destinations")), QStringLiteral("x"));
+    QCOMPARE(requests.at(1).queryValue(QStringLiteral("mode")), mode);
+    // One connection serves the whole run.
+    QCOMPARE(fake.connectionCount(), 1);
+}
+
+void TestBatchCommand::savedKeyIsUsedWithoutKeyOption()
+{
+    // A copy of the command in a folder of its own, beside its own config.ini.
+    const QString folder = path(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = folder + QStringLiteral("/trajetix-batch");
+    QVERIFY(QFile::copy(Program, program));
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    const QStringList arguments{QStringLiteral("--endpoint"), fake.endpoint(),
+                                path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))};
+
+    const CommandResult withoutSavedKey = runCommand(program, arguments);
+    QCOMPARE(withoutSavedKey.exitCode, 1);
+    QCOMPARE(withoutSavedKey.errText(),
+             QStringLiteral("Warning: ") + messageSlots(Portuguese).msglblKeyApi + u'\n');
+    QCOMPARE(fake.requestCount(), 0);
+
+    writeFile(folder + QStringLiteral("/config.ini"),
+              QByteArray("[DADOS]\r\ncaminhoenderecos=/tmp\r\nchaveapigoogle=") + Key.toLatin1() +
+                  "\r\nidioma=0\r\n");
+    const CommandResult withSavedKey = runCommand(program, arguments);
+    QCOMPARE(withSavedKey.exitCode, 0);
+    QCOMPARE(fake.requestCount(), 2);
+    QCOMPARE(fake.lastRequest().queryValue(QStringLiteral("key")), Key);
+    QVERIFY(!withSavedKey.err.contains(Key.toUtf8()));
+
+    // The option wins over the saved key.
+    fake.clearRecords();
+    QCOMPARE(runCommand(program, QStringList{QStringLiteral("--key"), QStringLiteral("other")} + arguments)
+                 .exitCode,
+             0);
+    QCOMPARE(fake.lastRequest().queryValue(QStringLiteral("key")), QStringLiteral("other"));
+}
+
+void TestBatchCommand::httpsNeedsTrustedCertificate()
+{
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(FakeDistanceMatrix::Scheme::Https), qPrintable(fake.errorString()));
+    const QString result = path(QStringLiteral("result.csv"));
+    const QStringList arguments{QStringLiteral("--key"),
+                                Key,
+                                QStringLiteral("--language"),
+                                QStringLiteral("en"),
+                                QStringLiteral("--endpoint"),
+                                fake.endpoint(),
+                                path(QStringLiteral("addresses.csv")),
+                                result};
+
+    const CommandResult trusted =
+        runCommand(Program, QStringList{QStringLiteral("--ca-file"), fake.caFile()} + arguments);
+    QCOMPARE(trusted.exitCode, 0);
+    QCOMPARE(
+        readFile(result),
+        QByteArray("a, Brasil;b, Brasil;12,3 km;15 minutos\r\nc, Brasil;d, Brasil;12,3 km;15 minutos\r\n"));
+
+    // Without the test CA the certificate is not trusted: no answer for any line.
+    fake.clearRecords();
+    const CommandResult untrusted = runCommand(Program, arguments);
+    QCOMPARE(untrusted.exitCode, 0);
+    const MessageSlots &en = messageSlots(English);
+    const QString requestFailed = QStringLiteral("Error: ") + en.msgdlgbtnProcessarErro2 + u'\n';
+    QCOMPARE(untrusted.errText(), requestFailed + requestFailed + QStringLiteral("Information: ") +
+                                      en.msgdlgbtnProcessarSucesso + u'\n');
+    QCOMPARE(fake.requestCount(), 0);
+    const QByteArray refused = latin1(en.msgdlgbtnProcessarErroArq2);
+    QCOMPARE(readFile(result),
+             QByteArray("a;b;" + refused + ';' + refused + "\r\nc;d;" + refused + ';' + refused + "\r\n"));
+}
+
+void TestBatchCommand::interruptKeepsRowsWritten()
+{
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler([](const FakeRequest &request) {
+        FakeReply reply = FakeDistanceMatrix::defaultHandler(request);
+        reply.delayMs = 200;
+        return reply;
+    });
+    QByteArray addresses;
+    for (int i = 1; i <= 50; ++i)
+        addresses += "o" + QByteArray::number(i) + ";d\r\n";
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+
+    QProcess process;
+    process.start(Program, {QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), fake.endpoint(),
+                            path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 3, 20000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 130);
+    QVERIFY(process.readAllStandardError().isEmpty());
+
+    // Every request answered got its row, the one in work when Ctrl-C came included.
+    const int requests = fake.requestCount();
+    QVERIFY(requests < 50);
+    QByteArray expected;
+    for (int i = 1; i <= requests; ++i)
+        expected += "o" + QByteArray::number(i) + ", Brasil;d, Brasil;12,3 km;15 minutos\r\n";
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), expected);
+}
+
+void TestBatchCommand::progressOnlyOnATerminal_data()
+{
+    QTest::addColumn<bool>("quiet");
+    QTest::addRow("terminal") << false;
+    QTest::addRow("terminal, quiet") << true;
+}
+
+void TestBatchCommand::progressOnlyOnATerminal()
+{
+    QFETCH(bool, quiet);
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    QVERIFY2(!script.isEmpty(), "the script command (bsdutils) gives the command a terminal");
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    QString command = Program + QStringLiteral(" --key K --language en --endpoint ") + fake.endpoint() +
+                      u' ' + path(QStringLiteral("addresses.csv")) + u' ' +
+                      path(QStringLiteral("result.csv"));
+    if (quiet)
+        command += QStringLiteral(" --quiet");
+    const QString typescript = path(QStringLiteral("typescript"));
+    const CommandResult run = runCommand(script, {QStringLiteral("-qec"), command, typescript});
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray screen = readFile(typescript);
+    QVERIFY2(screen.contains("Information: Processing completed SUCCESSFULLY."), screen.constData());
+    // The bar after the last of the two lines, drawn in place.
+    QCOMPARE(screen.contains("] 2/2"), !quiet);
+    QCOMPARE(screen.contains("\r["), !quiet);
+}
+
+QTEST_GUILESS_MAIN(TestBatchCommand)
+#include "test_batch_command.moc"
