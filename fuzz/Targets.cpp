@@ -8,6 +8,8 @@ void checkCodePage(QByteArrayView data);
 void checkAnswerBytes(QByteArrayView data);
 void checkAnswerJson(QByteArrayView data);
 void checkQueryEncoder(QByteArrayView data);
+void checkAddressLines(QByteArrayView data);
+void checkLineCounter(QByteArrayView data);
 
 // One libFuzzer executable per entry (fuzz_<name>); fuzz/corpus/<name> holds its
 // seeds and fuzz/regressions/<name> the inputs that once failed.
@@ -20,6 +22,8 @@ const std::vector<Target> &targets()
         {"answer_bytes", checkAnswerBytes},
         {"answer_json", checkAnswerJson},
         {"query_encoder", checkQueryEncoder},
+        {"address_lines", checkAddressLines},
+        {"line_counter", checkLineCounter},
     };
     return all;
 }

@@ -1,8 +1,8 @@
-// The answer reader over arbitrary JSON: a tree is built from the input (biased
-// towards the members an answer has), written out in one of many spellings and
-// encodings, received as an answer, parsed and read in the three steps. The
-// parsed tree must be the one written and every step must agree with the
-// reference reader.
+// The answer reader over arbitrary JSON: a tree is built from the input (a found-route
+// answer changed here and there, or a free tree biased towards an answer's member
+// names), written out in one of many spellings and encodings, received as an answer,
+// parsed and read in the three steps. The parsed tree must be the one written and
+// every step must agree with the reference reader.
 #include "FuzzSupport.h"
 #include "JsonModel.h"
 
@@ -72,6 +72,80 @@ Node build(Input &input, int depth)
     return node;
 }
 
+Node stringNode(const char *text)
+{
+    Node node;
+    node.kind = Node::Kind::String;
+    node.text = QString::fromUtf8(text);
+    return node;
+}
+
+Node objectNode(std::vector<std::pair<QString, Node>> members)
+{
+    Node node;
+    node.kind = Node::Kind::Object;
+    node.members = std::move(members);
+    return node;
+}
+
+Node arrayNode(std::vector<Node> items)
+{
+    Node node;
+    node.kind = Node::Kind::Array;
+    node.items = std::move(items);
+    return node;
+}
+
+// A complete found-route answer, the starting point of most trees.
+Node foundAnswer()
+{
+    const auto name = [](const char *n) { return QString::fromLatin1(n); };
+    Node number;
+    number.kind = Node::Kind::Number;
+    number.text = QStringLiteral("12300");
+    const Node element = objectNode({{name("distance"), objectNode({{name("text"), stringNode("12,3 km")}, {name("value"), number}})},
+                                     {name("duration"), objectNode({{name("text"), stringNode("15 minutos")}, {name("value"), number}})},
+                                     {name("status"), stringNode("OK")}});
+    return objectNode({{name("destination_addresses"), arrayNode({stringNode("São Paulo, Brasil")})},
+                       {name("origin_addresses"), arrayNode({stringNode("Rio de Janeiro, Brasil")})},
+                       {name("rows"), arrayNode({objectNode({{name("elements"), arrayNode({element})}})})},
+                       {name("status"), stringNode("OK")}});
+}
+
+// Changes a tree here and there as the input says; an input that runs out leaves
+// the rest as it is.
+void mutate(Node &node, Input &input, int depth)
+{
+    const quint8 what = input.byte();
+    if (what >= 232) {
+        node = build(input, depth);
+        return;
+    }
+    if (what >= 216 && node.kind == Node::Kind::String) {
+        node.text = textPiece(input);
+        return;
+    }
+    for (Node &item : node.items)
+        mutate(item, input, depth + 1);
+    if (node.kind == Node::Kind::Array && what >= 200 && what < 216) {
+        if (what & 1 || node.items.empty())
+            node.items.insert(node.items.begin(), build(input, depth + 1));
+        else
+            node.items.erase(node.items.begin());
+    }
+    for (auto &member : node.members)
+        mutate(member.second, input, depth + 1);
+    if (node.kind == Node::Kind::Object && what >= 184 && what < 216 && !node.members.empty()) {
+        const size_t at = input.byte() % node.members.size();
+        switch (what % 4) {
+        case 0: node.members.erase(node.members.begin() + qsizetype(at)); break;
+        case 1: node.members.insert(node.members.begin() + qsizetype(at), {node.members[at].first, build(input, depth + 1)}); break;
+        case 2: node.members.push_back({node.members[at].first, build(input, depth + 1)}); break;
+        default: node.members[at].first = QString::fromLatin1(names[input.byte() % std::size(names)]); break;
+        }
+    }
+}
+
 } // namespace
 
 void checkAnswerJson(QByteArrayView data)
@@ -79,7 +153,13 @@ void checkAnswerJson(QByteArrayView data)
     Input input(data);
     const quint8 setup = input.byte();
     const quint8 nesting = input.byte();
-    Node tree = build(input, 0);
+    Node tree;
+    if (setup & 0x08) {
+        tree = build(input, 0);
+    } else {
+        tree = foundAnswer();
+        mutate(tree, input, 0);
+    }
     // Now and then the tree sits deep inside arrays, around the parser's depth limit.
     if (setup & 0x80) {
         const int extra = JsonValue::maxDepth - 8 + nesting % 16;
