@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace trajetix {
 
@@ -44,6 +45,9 @@ bool AddressReader::open(const QString &fileName)
         close();
         return false;
     }
+    struct stat st;
+    if (::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
+        m_sizeAtOpen = st.st_size;
     m_chunk.resize(ChunkSize);
     const qint64 got = posixfile::readFully(m_fd, m_chunk.data(), ChunkSize);
     if (got < 0) {
@@ -51,6 +55,7 @@ bool AddressReader::open(const QString &fileName)
         close();
         return false;
     }
+    m_bytesRead = got;
     m_chunk.resize(got);
     m_eof = got < ChunkSize;
     qsizetype markLength = 0;
@@ -67,6 +72,8 @@ void AddressReader::close()
     m_chunk.clear();
     m_pos = 0;
     m_eof = false;
+    m_sizeAtOpen = -1;
+    m_bytesRead = 0;
     m_ended = false;
     m_line.clear();
     m_units.clear();
@@ -88,8 +95,17 @@ bool AddressReader::fill()
         return false;
     }
     m_chunk.resize(got);
-    if (got == 0)
+    m_bytesRead += got;
+    if (got == 0) {
         m_eof = true;
+        if (m_bytesRead < m_sizeAtOpen) {
+            // Cut short by someone else while it was read.
+            m_errno = EIO;
+            m_ended = true;
+            m_chunk.clear();
+            return false;
+        }
+    }
     return true;
 }
 

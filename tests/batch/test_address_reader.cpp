@@ -34,6 +34,8 @@ class TestAddressReader : public QObject {
     void splitsAtFirstSemicolon_data();
     void splitsAtFirstSemicolon();
     void refusesMissingFileAndFolder();
+    void fileCutShortWhileRead_data();
+    void fileCutShortWhileRead();
 
   private:
     QString write(const QByteArray &bytes)
@@ -244,6 +246,37 @@ void TestAddressReader::refusesMissingFileAndFolder()
     QVERIFY(!reader.open(m_dir.path()));
     QVERIFY(!reader.isOpen());
     QVERIFY(!reader.open(QString()));
+}
+
+void TestAddressReader::fileCutShortWhileRead_data()
+{
+    QTest::addColumn<qint64>("keep");
+    QTest::addColumn<QStringList>("lines");
+    constexpr int Chunk = 64 * 1024;
+    // A first line that fills the first chunk, then lines of 9 bytes ("l000001\r\n" ...).
+    QTest::addRow("emptied") << qint64(0) << QStringList{QString(Chunk - 2, u'a'), Failed};
+    QTest::addRow("cut in the middle of a line")
+        << qint64(Chunk + 9 * 2 + 4) << QStringList{QString(Chunk - 2, u'a'), QStringLiteral("l000001"),
+                                                    QStringLiteral("l000002"), Failed};
+    QTest::addRow("cut after a line break")
+        << qint64(Chunk + 9 * 2) << QStringList{QString(Chunk - 2, u'a'), QStringLiteral("l000001"),
+                                                QStringLiteral("l000002"), Failed};
+}
+
+void TestAddressReader::fileCutShortWhileRead()
+{
+    QFETCH(qint64, keep);
+    QFETCH(QStringList, lines);
+    QByteArray bytes(64 * 1024 - 2, 'a');
+    bytes += "\r\n";
+    for (int i = 1; i <= 100; ++i)
+        bytes += QByteArray("l") + QByteArray::number(i).rightJustified(6, '0') + "\r\n";
+    const QString name = write(bytes);
+    AddressReader reader;
+    QVERIFY(reader.open(name));
+    // The first chunk is in hand; the rest of the file goes.
+    QVERIFY(QFile::resize(name, keep));
+    QCOMPARE(readAll(reader), lines);
 }
 
 QTEST_GUILESS_MAIN(TestAddressReader)
