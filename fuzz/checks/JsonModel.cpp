@@ -70,11 +70,20 @@ void quoted(QString &out, const QString &text, Input &style, bool asciiOnly)
     out.append(u'"');
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        const bool paired = (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-                            || (QChar::isLowSurrogate(c) && i > 0 && text.at(i - 1).isHighSurrogate());
         const quint8 how = style.byte();
-        const bool mustEscape = c < 0x20 || c == u'"' || c == u'\\' || (QChar::isSurrogate(c) && !paired)
-                                || (asciiOnly && c > 0x7F);
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            // A pair goes out whole, as it is or as two escapes, never half and half
+            // (a lone half cannot be encoded).
+            const char16_t low = text.at(++i).unicode();
+            if (!asciiOnly && (how & 7) != 0) {
+                out.append(QChar(c)).append(QChar(low));
+            } else {
+                appendEscaped(out, c, how & 16);
+                appendEscaped(out, low, how & 32);
+            }
+            continue;
+        }
+        const bool mustEscape = c < 0x20 || c == u'"' || c == u'\\' || QChar::isSurrogate(c) || (asciiOnly && c > 0x7F);
         if (!mustEscape && (how & 7) != 0) {
             out.append(QChar(c));
             continue;
