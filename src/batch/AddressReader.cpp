@@ -2,6 +2,7 @@
 
 #include "i18n/CodePage.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
@@ -162,7 +163,10 @@ AddressReader::Status AddressReader::finishByteLine(QString &line)
             m_ended = true;
             return Status::Error;
         }
-        line = QString::fromUtf8(m_line);
+        // QString::fromUtf8 would drop a U+FEFF opening the line; after the file's own
+        // mark it is text like any other (as it is in UTF-16 files).
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        line = decoder.decode(m_line);
         line.remove(u'\r');
     } else {
         m_line.replace("\r", "");

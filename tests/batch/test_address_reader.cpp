@@ -135,6 +135,11 @@ void TestAddressReader::readsLines_data()
                                           << QStringList{QStringLiteral("a;1"), Failed} << utf8;
     QTest::addRow("a CR cannot mend a broken sequence")
         << QByteArray("\xEF\xBB\xBF\xc3\r\xa9") << QStringList{Failed} << utf8;
+    QTest::addRow("UTF-8 mark twice: the second is text")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "a;1\n\xEF\xBB\xBF"
+                      "b;2")
+        << QStringList{QStringLiteral("\uFEFFa;1"), QStringLiteral("\uFEFFb;2")} << utf8;
     QTest::addRow("invalid UTF-8 after Ctrl-Z is never read") << QByteArray("\xEF\xBB\xBF"
                                                                             "a\x1A\xff")
                                                               << QStringList{QStringLiteral("a")} << utf8;
@@ -156,6 +161,9 @@ void TestAddressReader::readsLines_data()
     QTest::addRow("UTF-16 lone byte at the end")
         << utf16(QStringLiteral("a\nb"), true) + 'x' << QStringList{QStringLiteral("a"), Failed}
         << int(TextEncoding::Utf16BE);
+    QTest::addRow("UTF-16 mark twice: the second is text")
+        << utf16(QStringLiteral("\uFEFFa;1\n\uFEFFb;2"), false)
+        << QStringList{QStringLiteral("\uFEFFa;1"), QStringLiteral("\uFEFFb;2")} << int(TextEncoding::Utf16LE);
     QTest::addRow("UTF-16 mark only")
         << QByteArray("\xFF\xFE") << QStringList() << int(TextEncoding::Utf16LE);
 }
