@@ -89,12 +89,13 @@ QByteArray buildTextFile(const QByteArray &content, quint8 choice, quint16 shift
     default: break;
     }
     QByteArray file = mark + content;
-    // Now and then the content starts just before (or after) a 64 KiB or 256 KiB
-    // border, behind a first line of 'a's in the file's own encoding.
-    if (choice & 0x0C) {
+    // Now and then (a quarter of the inputs) the content starts just before (or after)
+    // a 64 KiB or 256 KiB border, behind a first line of 'a's in the file's own encoding.
+    const int pad = (choice >> 2) & 7;
+    if (pad == 1 || pad == 2) {
         int markLength = 0;
         const Mark kind = markOf(file, markLength);
-        const qsizetype border = (choice & 0x08) ? 256 * 1024 : 64 * 1024;
+        const qsizetype border = pad == 2 ? 256 * 1024 : 64 * 1024;
         const qsizetype wanted = border - markLength - 64 + (shift % 128);
         QByteArray padding;
         if (kind == Mark::Utf16LE)

@@ -24,8 +24,8 @@ std::optional<QString> strictUtf8(const QByteArray &bytes);
 QString utf16Units(const QByteArray &bytes, bool bigEndian);
 
 // The file bytes for an input: `choice` picks a mark to put in front (or none, so
-// the input's own first bytes decide) and how far to push the input's text towards
-// the readers' chunk borders with a long first run of 'a's.
+// the input's own first bytes decide) and, now and then, how far to push the input's
+// text towards the readers' chunk borders with a long first run of 'a's.
 QByteArray buildTextFile(const QByteArray &content, quint8 choice, quint16 shift);
 
 void writeScratchFile(const QString &path, const QByteArray &bytes);
