@@ -9,7 +9,8 @@ namespace trajetix::fuzz {
 
 void fail(const char *file, int line, const QString &what)
 {
-    throw CheckFailure(QStringLiteral("%1:%2: %3").arg(QLatin1String(file)).arg(line).arg(what).toStdString());
+    throw CheckFailure(
+        QStringLiteral("%1:%2: %3").arg(QLatin1String(file)).arg(line).arg(what).toStdString());
 }
 
 quint8 Input::byte()
@@ -77,7 +78,8 @@ namespace {
 // Removed when the process ends normally.
 struct ScratchFolder {
     ScratchFolder()
-        : path(QDir::tempPath() + QStringLiteral("/trajetix-fuzz-") + QString::number(QCoreApplication::applicationPid()))
+        : path(QDir::tempPath() + QStringLiteral("/trajetix-fuzz-") +
+               QString::number(QCoreApplication::applicationPid()))
     {
         QDir().mkpath(path);
     }

@@ -15,22 +15,22 @@
 namespace trajetix::fuzz {
 
 class CheckFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 [[noreturn]] void fail(const char *file, int line, const QString &what);
 
-#define FUZZ_CHECK(condition, what)                                                    \
-    do {                                                                               \
-        if (!(condition))                                                              \
-            ::trajetix::fuzz::fail(__FILE__, __LINE__, QStringLiteral(#condition) + u": " + (what)); \
+#define FUZZ_CHECK(condition, what)                                                                          \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            ::trajetix::fuzz::fail(__FILE__, __LINE__, QStringLiteral(#condition) + u": " + (what));         \
     } while (false)
 
 // Takes the input apart: single bytes and length-prefixed pieces from the front,
 // the rest at the end. Reading past the end yields zeros and empty pieces.
 class Input {
-public:
+  public:
     explicit Input(QByteArrayView data) : m_data(data) {}
 
     quint8 byte();
@@ -40,7 +40,7 @@ public:
     QByteArray rest();
     bool atEnd() const { return m_pos >= m_data.size(); }
 
-private:
+  private:
     QByteArrayView m_data;
     qsizetype m_pos = 0;
 };

@@ -16,14 +16,10 @@ void checkLineCounter(QByteArrayView data);
 const std::vector<Target> &targets()
 {
     static const std::vector<Target> all = {
-        {"profile_file", checkProfileFile},
-        {"integer_text", checkIntegerText},
-        {"code_page", checkCodePage},
-        {"answer_bytes", checkAnswerBytes},
-        {"answer_json", checkAnswerJson},
-        {"query_encoder", checkQueryEncoder},
-        {"address_lines", checkAddressLines},
-        {"line_counter", checkLineCounter},
+        {"profile_file", checkProfileFile},   {"integer_text", checkIntegerText},
+        {"code_page", checkCodePage},         {"answer_bytes", checkAnswerBytes},
+        {"answer_json", checkAnswerJson},     {"query_encoder", checkQueryEncoder},
+        {"address_lines", checkAddressLines}, {"line_counter", checkLineCounter},
     };
     return all;
 }

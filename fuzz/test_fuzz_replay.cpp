@@ -8,7 +8,7 @@ using namespace trajetix::fuzz;
 
 class TestFuzzReplay : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void everyTargetHasSeeds_data();
     void everyTargetHasSeeds();
     void replay_data();

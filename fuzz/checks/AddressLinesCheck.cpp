@@ -7,9 +7,9 @@
 
 #include "batch/AddressReader.h"
 
+#include "i18n/CodePage.h"
 #include <QList>
 #include <QStringList>
-#include "i18n/CodePage.h"
 
 namespace trajetix::fuzz {
 
@@ -111,27 +111,32 @@ void checkAddressLines(QByteArrayView data)
         FUZZ_CHECK(lines.size() <= expected.lines.size() + 1, QStringLiteral("more lines than expected"));
     }
     const QString context = u" file " + showBytes(file.left(600));
-    FUZZ_CHECK(lines == expected.lines, u"read " + QString::number(lines.size()) + u" lines, expected "
-                                            + QString::number(expected.lines.size()) + u", first difference at "
-                                            + QString::number([&] {
-                                                  qsizetype i = 0;
-                                                  while (i < lines.size() && i < expected.lines.size() && lines[i] == expected.lines[i])
-                                                      ++i;
-                                                  return i;
-                                              }()) + context);
+    FUZZ_CHECK(lines == expected.lines,
+               u"read " + QString::number(lines.size()) + u" lines, expected " +
+                   QString::number(expected.lines.size()) + u", first difference at " + QString::number([&] {
+                       qsizetype i = 0;
+                       while (i < lines.size() && i < expected.lines.size() && lines[i] == expected.lines[i])
+                           ++i;
+                       return i;
+                   }()) +
+                   context);
     FUZZ_CHECK((status == AddressReader::Status::Error) == expected.error,
-               QStringLiteral("ended with ") + (status == AddressReader::Status::Error ? u"an error" : u"the end") + context);
-    FUZZ_CHECK(reader.readLine(line) == AddressReader::Status::End, QStringLiteral("reading goes on after the end"));
+               QStringLiteral("ended with ") +
+                   (status == AddressReader::Status::Error ? u"an error" : u"the end") + context);
+    FUZZ_CHECK(reader.readLine(line) == AddressReader::Status::End,
+               QStringLiteral("reading goes on after the end"));
 
     // Every line splits at its first ';' and joins back to itself.
     for (const QString &text : std::as_const(lines)) {
         const AddressPair pair = splitAddressLine(text);
         const qsizetype semicolon = text.indexOf(u';');
         if (semicolon < 0) {
-            FUZZ_CHECK(pair.origin.isEmpty() && pair.destination == text, u"split without ';': " + show(text));
+            FUZZ_CHECK(pair.origin.isEmpty() && pair.destination == text,
+                       u"split without ';': " + show(text));
         } else {
             FUZZ_CHECK(!pair.origin.contains(u';') && pair.origin + u';' + pair.destination == text,
-                       u"split of " + show(text) + u" into " + show(pair.origin) + u" and " + show(pair.destination));
+                       u"split of " + show(text) + u" into " + show(pair.origin) + u" and " +
+                           show(pair.destination));
         }
     }
 }

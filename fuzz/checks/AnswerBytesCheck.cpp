@@ -18,10 +18,17 @@ namespace trajetix::fuzz {
 namespace {
 
 const char *const contentTypes[] = {
-    "application/json; charset=UTF-8", "application/json", "text/html; charset=iso-8859-1",
-    "application/json; charset=\"utf-8\"", "application/json;charset=utf-16", "text/plain; charset=windows-1252",
-    "application/json; charset=x-unknown-charset", "application/json; charset=", "application/json; charset=UTF-32BE",
-    "application/json; q=1; charset=gb18030", "application/json; CHARSET=Shift_JIS",
+    "application/json; charset=UTF-8",
+    "application/json",
+    "text/html; charset=iso-8859-1",
+    "application/json; charset=\"utf-8\"",
+    "application/json;charset=utf-16",
+    "text/plain; charset=windows-1252",
+    "application/json; charset=x-unknown-charset",
+    "application/json; charset=",
+    "application/json; charset=UTF-32BE",
+    "application/json; q=1; charset=gb18030",
+    "application/json; CHARSET=Shift_JIS",
 };
 
 bool hasUnpairedSurrogate(const QString &text)
@@ -37,7 +44,7 @@ bool hasUnpairedSurrogate(const QString &text)
 
 // RFC 8259's grammar alone, as a second, independent judge of what is JSON.
 class GrammarCheck {
-public:
+  public:
     explicit GrammarCheck(const QString &text) : m_text(text) {}
 
     // -1: not JSON; otherwise the deepest nesting of arrays and objects.
@@ -51,7 +58,7 @@ public:
         return m_pos == m_text.size() ? deepest : -1;
     }
 
-private:
+  private:
     char16_t at(qsizetype i) const { return i < m_text.size() ? m_text.at(i).unicode() : 0; }
     char16_t peek() const { return at(m_pos); }
     void space()
@@ -162,11 +169,16 @@ private:
                 return true;
             }
         }
-        case u'"': return string();
-        case u't': return literal(u"true");
-        case u'f': return literal(u"false");
-        case u'n': return literal(u"null");
-        default: return number();
+        case u'"':
+            return string();
+        case u't':
+            return literal(u"true");
+        case u'f':
+            return literal(u"false");
+        case u'n':
+            return literal(u"null");
+        default:
+            return number();
         }
     }
 
@@ -200,7 +212,8 @@ void checkAnswerBytes(QByteArrayView data)
         Input style(body);
         const QString again = serialize(tree, style, false);
         const std::optional<JsonValue> reparsed = JsonValue::parse(again);
-        FUZZ_CHECK(reparsed && sameTree(fromJsonValue(*reparsed), tree), u"written out and parsed again it differs: " + show(again.left(2000)));
+        FUZZ_CHECK(reparsed && sameTree(fromJsonValue(*reparsed), tree),
+                   u"written out and parsed again it differs: " + show(again.left(2000)));
         expected = referenceReading(&tree);
     }
     const Reading actual = programReading(parsed);
@@ -213,8 +226,9 @@ void checkAnswerBytes(QByteArrayView data)
         return;
     const int depth = GrammarCheck(text).depth();
     const bool isJson = depth >= 0 && depth <= JsonValue::maxDepth;
-    FUZZ_CHECK((parsed != nullptr) == isJson, QStringLiteral("parsed: ") + (parsed ? u"yes" : u"no") + u", grammar depth "
-                                                  + QString::number(depth) + u": " + show(text.left(2000)));
+    FUZZ_CHECK((parsed != nullptr) == isJson, QStringLiteral("parsed: ") + (parsed ? u"yes" : u"no") +
+                                                  u", grammar depth " + QString::number(depth) + u": " +
+                                                  show(text.left(2000)));
 
     // Qt's parser as a third opinion where it can judge: it reads UTF-8 (so no unpaired
     // surrogates), takes only an object or an array, and refuses numbers beyond a

@@ -14,11 +14,30 @@ namespace trajetix::fuzz {
 
 namespace {
 
-const char *const names[] = {"status", "rows", "elements", "destination_addresses", "origin_addresses",
-                             "distance", "duration", "text", "value", "Status", "status ", ""};
-const char *const texts[] = {"OK", "ok", "NOT_FOUND", "ZERO_RESULTS", "REQUEST_DENIED", "OK ", "12,3 km",
-                             "15 minutos", "Rua A, 10 - São Paulo, Brasil", ""};
-const char *const numbers[] = {"0", "-0", "12300", "-1.5", "1e3", "2.5E-7", "-0.0e+0", "123456789012345678901234567890"};
+const char *const names[] = {"status",
+                             "rows",
+                             "elements",
+                             "destination_addresses",
+                             "origin_addresses",
+                             "distance",
+                             "duration",
+                             "text",
+                             "value",
+                             "Status",
+                             "status ",
+                             ""};
+const char *const texts[] = {"OK",
+                             "ok",
+                             "NOT_FOUND",
+                             "ZERO_RESULTS",
+                             "REQUEST_DENIED",
+                             "OK ",
+                             "12,3 km",
+                             "15 minutos",
+                             "Rua A, 10 - São Paulo, Brasil",
+                             ""};
+const char *const numbers[] = {"0",   "-0",     "12300",   "-1.5",
+                               "1e3", "2.5E-7", "-0.0e+0", "123456789012345678901234567890"};
 
 QString textPiece(Input &input)
 {
@@ -56,7 +75,8 @@ Node build(Input &input, int depth)
         const int count = input.byte() % 6;
         for (int i = 0; i < count; ++i) {
             const quint8 n = input.byte();
-            const QString name = n < 200 ? QString::fromLatin1(names[n % std::size(names)]) : textPiece(input);
+            const QString name =
+                n < 200 ? QString::fromLatin1(names[n % std::size(names)]) : textPiece(input);
             node.members.emplace_back(name, build(input, depth + 1));
         }
         break;
@@ -103,9 +123,10 @@ Node foundAnswer()
     Node number;
     number.kind = Node::Kind::Number;
     number.text = QStringLiteral("12300");
-    const Node element = objectNode({{name("distance"), objectNode({{name("text"), stringNode("12,3 km")}, {name("value"), number}})},
-                                     {name("duration"), objectNode({{name("text"), stringNode("15 minutos")}, {name("value"), number}})},
-                                     {name("status"), stringNode("OK")}});
+    const Node element = objectNode(
+        {{name("distance"), objectNode({{name("text"), stringNode("12,3 km")}, {name("value"), number}})},
+         {name("duration"), objectNode({{name("text"), stringNode("15 minutos")}, {name("value"), number}})},
+         {name("status"), stringNode("OK")}});
     return objectNode({{name("destination_addresses"), arrayNode({stringNode("São Paulo, Brasil")})},
                        {name("origin_addresses"), arrayNode({stringNode("Rio de Janeiro, Brasil")})},
                        {name("rows"), arrayNode({objectNode({{name("elements"), arrayNode({element})}})})},
@@ -138,10 +159,19 @@ void mutate(Node &node, Input &input, int depth)
     if (node.kind == Node::Kind::Object && what >= 184 && what < 216 && !node.members.empty()) {
         const size_t at = input.byte() % node.members.size();
         switch (what % 4) {
-        case 0: node.members.erase(node.members.begin() + qsizetype(at)); break;
-        case 1: node.members.insert(node.members.begin() + qsizetype(at), {node.members[at].first, build(input, depth + 1)}); break;
-        case 2: node.members.push_back({node.members[at].first, build(input, depth + 1)}); break;
-        default: node.members[at].first = QString::fromLatin1(names[input.byte() % std::size(names)]); break;
+        case 0:
+            node.members.erase(node.members.begin() + qsizetype(at));
+            break;
+        case 1:
+            node.members.insert(node.members.begin() + qsizetype(at),
+                                {node.members[at].first, build(input, depth + 1)});
+            break;
+        case 2:
+            node.members.push_back({node.members[at].first, build(input, depth + 1)});
+            break;
+        default:
+            node.members[at].first = QString::fromLatin1(names[input.byte() % std::size(names)]);
+            break;
         }
     }
 }
@@ -195,7 +225,8 @@ void checkAnswerJson(QByteArrayView data)
         break;
     }
     if (setup & 0x40)
-        body.prepend(encoding == 2 ? QByteArray("\xFF\xFE") : QByteArray(encoding == 3 ? "" : "\xEF\xBB\xBF"));
+        body.prepend(encoding == 2 ? QByteArray("\xFF\xFE")
+                                   : QByteArray(encoding == 3 ? "" : "\xEF\xBB\xBF"));
 
     QByteArray contentType = "application/json";
     if (!charset.isEmpty())
@@ -206,16 +237,18 @@ void checkAnswerJson(QByteArrayView data)
     FUZZ_CHECK(response.isTextDecoded(), u"charset not decoded: " + QString::fromLatin1(contentType));
     const JsonValue *parsed = response.jsonValue();
     const bool tooDeep = containerDepth(tree) > JsonValue::maxDepth;
-    FUZZ_CHECK((parsed != nullptr) == !tooDeep, u"parsed: " + QString::number(parsed != nullptr) + u" depth "
-                                                    + QString::number(containerDepth(tree)) + u" text " + show(text.left(400)));
+    FUZZ_CHECK((parsed != nullptr) == !tooDeep, u"parsed: " + QString::number(parsed != nullptr) +
+                                                    u" depth " + QString::number(containerDepth(tree)) +
+                                                    u" text " + show(text.left(400)));
     if (!parsed)
         return;
-    FUZZ_CHECK(sameTree(fromJsonValue(*parsed), tree), u"parsed tree differs from the written one: " + show(text.left(2000)));
+    FUZZ_CHECK(sameTree(fromJsonValue(*parsed), tree),
+               u"parsed tree differs from the written one: " + show(text.left(2000)));
 
     const Reading expected = referenceReading(&tree);
     const Reading actual = programReading(parsed);
-    FUZZ_CHECK(actual == expected, u"read " + describe(actual) + u" expected " + describe(expected) + u" from "
-                                       + show(text.left(2000)));
+    FUZZ_CHECK(actual == expected, u"read " + describe(actual) + u" expected " + describe(expected) +
+                                       u" from " + show(text.left(2000)));
 }
 
 } // namespace trajetix::fuzz

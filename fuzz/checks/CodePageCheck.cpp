@@ -33,7 +33,8 @@ void checkCodePage(QByteArrayView data)
         ++characters;
         allInCodePage = allInCodePage && codePageCharacters.contains(any.at(i));
     }
-    FUZZ_CHECK(encoded.size() >= characters, u"characters lost encoding " + show(any) + u": " + showBytes(encoded));
+    FUZZ_CHECK(encoded.size() >= characters,
+               u"characters lost encoding " + show(any) + u": " + showBytes(encoded));
     if (allInCodePage)
         FUZZ_CHECK(codepage::decode(encoded) == any, u"code page text changed: " + show(any));
     // What encoding gives is plain code page text, which encodes to itself.

@@ -49,10 +49,11 @@ void checkIntegerText(QByteArrayView data)
     try {
         const int value = strToInt(text);
         FUZZ_CHECK(expected.has_value(), u"accepted " + show(text) + u" as " + QString::number(value));
-        FUZZ_CHECK(value == *expected,
-                   show(text) + u" gave " + QString::number(value) + u" expected " + QString::number(*expected));
+        FUZZ_CHECK(value == *expected, show(text) + u" gave " + QString::number(value) + u" expected " +
+                                           QString::number(*expected));
     } catch (const SettingsError &error) {
-        FUZZ_CHECK(!expected.has_value(), u"refused " + show(text) + u" expected " + QString::number(expected.value_or(0)));
+        FUZZ_CHECK(!expected.has_value(),
+                   u"refused " + show(text) + u" expected " + QString::number(expected.value_or(0)));
         const QString message = u'\'' + text + u"' is not a valid integer value for Integer type";
         FUZZ_CHECK(error.message() == message, u"message " + show(error.message()));
     }

@@ -8,12 +8,24 @@ Node fromJsonValue(const JsonValue &value)
 {
     Node node;
     switch (value.type()) {
-    case JsonValue::Type::Null: node.kind = Node::Kind::Null; break;
-    case JsonValue::Type::Bool: node.kind = Node::Kind::Bool; break;
-    case JsonValue::Type::Number: node.kind = Node::Kind::Number; break;
-    case JsonValue::Type::String: node.kind = Node::Kind::String; break;
-    case JsonValue::Type::Array: node.kind = Node::Kind::Array; break;
-    case JsonValue::Type::Object: node.kind = Node::Kind::Object; break;
+    case JsonValue::Type::Null:
+        node.kind = Node::Kind::Null;
+        break;
+    case JsonValue::Type::Bool:
+        node.kind = Node::Kind::Bool;
+        break;
+    case JsonValue::Type::Number:
+        node.kind = Node::Kind::Number;
+        break;
+    case JsonValue::Type::String:
+        node.kind = Node::Kind::String;
+        break;
+    case JsonValue::Type::Array:
+        node.kind = Node::Kind::Array;
+        break;
+    case JsonValue::Type::Object:
+        node.kind = Node::Kind::Object;
+        break;
     }
     if (node.kind == Node::Kind::Bool || node.kind == Node::Kind::Number || node.kind == Node::Kind::String)
         node.text = value.text();
@@ -26,7 +38,8 @@ Node fromJsonValue(const JsonValue &value)
 
 bool sameTree(const Node &a, const Node &b)
 {
-    if (a.kind != b.kind || a.text != b.text || a.items.size() != b.items.size() || a.members.size() != b.members.size())
+    if (a.kind != b.kind || a.text != b.text || a.items.size() != b.items.size() ||
+        a.members.size() != b.members.size())
         return false;
     for (size_t i = 0; i < a.items.size(); ++i)
         if (!sameTree(a.items[i], b.items[i]))
@@ -83,21 +96,39 @@ void quoted(QString &out, const QString &text, Input &style, bool asciiOnly)
             }
             continue;
         }
-        const bool mustEscape = c < 0x20 || c == u'"' || c == u'\\' || QChar::isSurrogate(c) || (asciiOnly && c > 0x7F);
+        const bool mustEscape =
+            c < 0x20 || c == u'"' || c == u'\\' || QChar::isSurrogate(c) || (asciiOnly && c > 0x7F);
         if (!mustEscape && (how & 7) != 0) {
             out.append(QChar(c));
             continue;
         }
         switch (c) {
-        case u'"': out.append(how & 8 ? QStringLiteral("\\\"") : QStringLiteral("\\u0022")); continue;
-        case u'\\': out.append(how & 8 ? QStringLiteral("\\\\") : QStringLiteral("\\u005c")); continue;
-        case u'/': out.append(QStringLiteral("\\/")); continue;
-        case u'\b': out.append(QStringLiteral("\\b")); continue;
-        case u'\f': out.append(QStringLiteral("\\f")); continue;
-        case u'\n': out.append(QStringLiteral("\\n")); continue;
-        case u'\r': out.append(QStringLiteral("\\r")); continue;
-        case u'\t': out.append(QStringLiteral("\\t")); continue;
-        default: appendEscaped(out, c, how & 16);
+        case u'"':
+            out.append(how & 8 ? QStringLiteral("\\\"") : QStringLiteral("\\u0022"));
+            continue;
+        case u'\\':
+            out.append(how & 8 ? QStringLiteral("\\\\") : QStringLiteral("\\u005c"));
+            continue;
+        case u'/':
+            out.append(QStringLiteral("\\/"));
+            continue;
+        case u'\b':
+            out.append(QStringLiteral("\\b"));
+            continue;
+        case u'\f':
+            out.append(QStringLiteral("\\f"));
+            continue;
+        case u'\n':
+            out.append(QStringLiteral("\\n"));
+            continue;
+        case u'\r':
+            out.append(QStringLiteral("\\r"));
+            continue;
+        case u'\t':
+            out.append(QStringLiteral("\\t"));
+            continue;
+        default:
+            appendEscaped(out, c, how & 16);
         }
     }
     out.append(u'"');
@@ -106,10 +137,16 @@ void quoted(QString &out, const QString &text, Input &style, bool asciiOnly)
 void write(QString &out, const Node &node, Input &style, bool asciiOnly)
 {
     switch (node.kind) {
-    case Node::Kind::Null: out.append(QStringLiteral("null")); break;
+    case Node::Kind::Null:
+        out.append(QStringLiteral("null"));
+        break;
     case Node::Kind::Bool:
-    case Node::Kind::Number: out.append(node.text); break;
-    case Node::Kind::String: quoted(out, node.text, style, asciiOnly); break;
+    case Node::Kind::Number:
+        out.append(node.text);
+        break;
+    case Node::Kind::String:
+        quoted(out, node.text, style, asciiOnly);
+        break;
     case Node::Kind::Array:
         out.append(u'[');
         space(out, style);
@@ -156,7 +193,8 @@ const Node *member(const Node *owner, const QString &name)
 const Node *firstOf(const Node *owner, const QString &name)
 {
     const Node *array = member(owner, name);
-    return array && array->kind == Node::Kind::Array && !array->items.empty() ? &array->items.front() : nullptr;
+    return array && array->kind == Node::Kind::Array && !array->items.empty() ? &array->items.front()
+                                                                              : nullptr;
 }
 
 const Node *asObject(const Node *node)
@@ -166,7 +204,8 @@ const Node *asObject(const Node *node)
 
 std::optional<QString> textOf(const Node *node)
 {
-    if (!node || node->kind == Node::Kind::Null || node->kind == Node::Kind::Array || node->kind == Node::Kind::Object)
+    if (!node || node->kind == Node::Kind::Null || node->kind == Node::Kind::Array ||
+        node->kind == Node::Kind::Object)
         return std::nullopt;
     return node->text;
 }
@@ -188,15 +227,18 @@ Reading referenceReading(const Node *root)
     const Node *top = asObject(root);
     reading.status = textOf(member(top, QStringLiteral("status")));
 
-    const Node *element = asObject(firstOf(asObject(firstOf(top, QStringLiteral("rows"))), QStringLiteral("elements")));
+    const Node *element =
+        asObject(firstOf(asObject(firstOf(top, QStringLiteral("rows"))), QStringLiteral("elements")));
     const auto destination = textOf(firstOf(top, QStringLiteral("destination_addresses")));
     const auto origin = textOf(firstOf(top, QStringLiteral("origin_addresses")));
     const auto elementStatus = textOf(member(element, QStringLiteral("status")));
     if (destination && origin && elementStatus)
         reading.addressesAndElement = std::make_tuple(*origin, *destination, *elementStatus);
 
-    const auto distance = textOf(member(asObject(member(element, QStringLiteral("distance"))), QStringLiteral("text")));
-    const auto duration = textOf(member(asObject(member(element, QStringLiteral("duration"))), QStringLiteral("text")));
+    const auto distance =
+        textOf(member(asObject(member(element, QStringLiteral("distance"))), QStringLiteral("text")));
+    const auto duration =
+        textOf(member(asObject(member(element, QStringLiteral("duration"))), QStringLiteral("text")));
     if (distance && duration)
         reading.distanceAndDuration = std::make_pair(*distance, *duration);
     return reading;
@@ -223,7 +265,8 @@ Reading programReading(const JsonValue *root)
     if (answer::readDistanceAndDuration(root, distance, duration))
         reading.distanceAndDuration = std::make_pair(distance, duration);
     else
-        FUZZ_CHECK(distance == untouched && duration == untouched, QStringLiteral("failed distance step wrote its outputs"));
+        FUZZ_CHECK(distance == untouched && duration == untouched,
+                   QStringLiteral("failed distance step wrote its outputs"));
     return reading;
 }
 
@@ -238,8 +281,9 @@ QString describe(const Reading &reading)
         out += u'-';
     }
     out += QStringLiteral(", distance ");
-    out += reading.distanceAndDuration ? show(reading.distanceAndDuration->first) + u' ' + show(reading.distanceAndDuration->second)
-                                       : QStringLiteral("-");
+    out += reading.distanceAndDuration
+               ? show(reading.distanceAndDuration->first) + u' ' + show(reading.distanceAndDuration->second)
+               : QStringLiteral("-");
     return out;
 }
 

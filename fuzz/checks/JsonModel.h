@@ -32,13 +32,14 @@ QString serialize(const Node &node, Input &style, bool asciiOnly);
 
 struct Reading {
     std::optional<QString> status;
-    std::optional<std::tuple<QString, QString, QString>> addressesAndElement; // origin, destination, element status
+    std::optional<std::tuple<QString, QString, QString>>
+        addressesAndElement; // origin, destination, element status
     std::optional<std::pair<QString, QString>> distanceAndDuration;
 
     bool operator==(const Reading &other) const
     {
-        return status == other.status && addressesAndElement == other.addressesAndElement
-               && distanceAndDuration == other.distanceAndDuration;
+        return status == other.status && addressesAndElement == other.addressesAndElement &&
+               distanceAndDuration == other.distanceAndDuration;
     }
 };
 

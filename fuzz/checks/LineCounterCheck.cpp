@@ -20,8 +20,7 @@ char16_t unit(const QString &text, qsizetype i)
     return text.at(i).unicode();
 }
 
-template <typename Text>
-int countLines(const Text &text)
+template <typename Text> int countLines(const Text &text)
 {
     int lines = 0;
     qsizetype i = 0;
@@ -73,9 +72,11 @@ void checkLineCounter(QByteArrayView data)
 
     const std::optional<int> expected = expectedCount(file);
     const std::optional<int> counted = countAddressLines(path);
-    const auto text = [](const std::optional<int> &n) { return n ? QString::number(*n) : QStringLiteral("failure"); };
-    FUZZ_CHECK(counted == expected, u"counted " + text(counted) + u" expected " + text(expected) + u" file "
-                                        + showBytes(file.left(600)));
+    const auto text = [](const std::optional<int> &n) {
+        return n ? QString::number(*n) : QStringLiteral("failure");
+    };
+    FUZZ_CHECK(counted == expected, u"counted " + text(counted) + u" expected " + text(expected) + u" file " +
+                                        showBytes(file.left(600)));
 }
 
 } // namespace trajetix::fuzz

@@ -38,8 +38,9 @@ Layout layoutOf(const QByteArray &bytes)
 // The file's lines as bytes, each with its line feed; the last one may lack it.
 QList<QByteArray> rawLines(const QByteArray &bytes, const Layout &layout)
 {
-    const QByteArray lf = layout.unit == 1 ? QByteArray("\n")
-                                           : (layout.bigEndian ? QByteArray("\0\n", 2) : QByteArray("\n\0", 2));
+    const QByteArray lf = layout.unit == 1
+                              ? QByteArray("\n")
+                              : (layout.bigEndian ? QByteArray("\0\n", 2) : QByteArray("\n\0", 2));
     QList<QByteArray> lines;
     qsizetype start = layout.mark.size();
     for (qsizetype pos = start; pos + layout.unit <= bytes.size(); pos += layout.unit) {
@@ -112,8 +113,8 @@ QString expectedReadBack(const QString &value, const Layout &layout)
 
 bool validName(const QString &name, bool isKey)
 {
-    if (name.isEmpty() || name.front() == u' ' || name.front() == u'\t' || name.back() == u' '
-        || name.back() == u'\t' || name.contains(u'\r') || name.contains(u'\n'))
+    if (name.isEmpty() || name.front() == u' ' || name.front() == u'\t' || name.back() == u' ' ||
+        name.back() == u'\t' || name.contains(u'\r') || name.contains(u'\n'))
         return false;
     return !isKey || !(name.contains(u'=') || name.startsWith(u';') || name.startsWith(u'['));
 }
@@ -144,8 +145,8 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 const QStringList probeSections = {QStringLiteral("DADOS"), QStringLiteral("Other"), QStringLiteral("x")};
 const QStringList probeKeys = {QStringLiteral("caminhoenderecos"), QStringLiteral("mododeslocamento"),
-                               QStringLiteral("chaveapigoogle"), QStringLiteral("idioma"),
-                               QStringLiteral("aparencia"), QStringLiteral("k")};
+                               QStringLiteral("chaveapigoogle"),   QStringLiteral("idioma"),
+                               QStringLiteral("aparencia"),        QStringLiteral("k")};
 const QString absent = QStringLiteral("\u0001absent");
 
 } // namespace
@@ -162,17 +163,31 @@ void checkProfileFile(QByteArrayView data)
 
     QString section;
     switch (choice & 3) {
-    case 0: section = QStringLiteral("DADOS"); break;
-    case 1: section = QStringLiteral("dados"); break;
-    case 2: section = QStringLiteral("Other"); break;
-    default: section = asciiName(sectionBytes);
+    case 0:
+        section = QStringLiteral("DADOS");
+        break;
+    case 1:
+        section = QStringLiteral("dados");
+        break;
+    case 2:
+        section = QStringLiteral("Other");
+        break;
+    default:
+        section = asciiName(sectionBytes);
     }
     QString key;
     switch ((choice >> 2) & 3) {
-    case 0: key = QStringLiteral("chaveapigoogle"); break;
-    case 1: key = QStringLiteral("IDIOMA"); break;
-    case 2: key = QStringLiteral("k"); break;
-    default: key = asciiName(keyBytes);
+    case 0:
+        key = QStringLiteral("chaveapigoogle");
+        break;
+    case 1:
+        key = QStringLiteral("IDIOMA");
+        break;
+    case 2:
+        key = QStringLiteral("k");
+        break;
+    default:
+        key = asciiName(keyBytes);
     }
     const QString value = textFromBytes(valueBytes, valueHow);
     const bool fileExists = !(choice & 0x10) || !before.isEmpty();
@@ -215,8 +230,8 @@ void checkProfileFile(QByteArrayView data)
     while (prefix < oldLines.size() && prefix < newLines.size() && oldLines.at(prefix) == newLines.at(prefix))
         ++prefix;
     qsizetype suffix = 0;
-    while (suffix < oldLines.size() - prefix && suffix < newLines.size() - prefix
-           && oldLines.at(oldLines.size() - 1 - suffix) == newLines.at(newLines.size() - 1 - suffix))
+    while (suffix < oldLines.size() - prefix && suffix < newLines.size() - prefix &&
+           oldLines.at(oldLines.size() - 1 - suffix) == newLines.at(newLines.size() - 1 - suffix))
         ++suffix;
     const QList<QByteArray> removed = oldLines.mid(prefix, oldLines.size() - prefix - suffix);
     QList<QByteArray> added = newLines.mid(prefix, newLines.size() - prefix - suffix);
@@ -228,7 +243,8 @@ void checkProfileFile(QByteArrayView data)
     const auto terminated = [&](const QByteArray &line) {
         return line.size() % layout.unit == 0 && line.endsWith(lf);
     };
-    if (removed.size() == 1 && prefix + 1 == oldLines.size() && !terminated(removed.first()) && !added.isEmpty()) {
+    if (removed.size() == 1 && prefix + 1 == oldLines.size() && !terminated(removed.first()) &&
+        !added.isEmpty()) {
         // A last line without a line break gets one when a line is added after it.
         // (A UTF-16 file's stray odd last byte is dropped then.)
         QByteArray last = removed.first();
@@ -250,16 +266,18 @@ void checkProfileFile(QByteArrayView data)
 
     const QString readBack = profile.readString(section, key, absent);
     const QString expected = expectedReadBack(value, layout);
-    FUZZ_CHECK(readBack == expected, u"read back " + show(readBack) + u" expected " + show(expected) + u' ' + context);
+    FUZZ_CHECK(readBack == expected,
+               u"read back " + show(readBack) + u" expected " + show(expected) + u' ' + context);
 
     qsizetype probe = 0;
     for (const QString &s : std::as_const(sections)) {
         for (const QString &k : std::as_const(keys)) {
             const QString now = profile.readString(s, k, absent);
-            const bool written = s.compare(section, Qt::CaseInsensitive) == 0 && k.compare(key, Qt::CaseInsensitive) == 0;
+            const bool written =
+                s.compare(section, Qt::CaseInsensitive) == 0 && k.compare(key, Qt::CaseInsensitive) == 0;
             FUZZ_CHECK(written || now == probesBefore.at(probe),
-                       u"key " + show(s) + u'/' + show(k) + u" changed from " + show(probesBefore.at(probe)) + u" to "
-                           + show(now) + u' ' + context);
+                       u"key " + show(s) + u'/' + show(k) + u" changed from " + show(probesBefore.at(probe)) +
+                           u" to " + show(now) + u' ' + context);
             ++probe;
         }
     }

@@ -26,7 +26,9 @@ QByteArray referenceUtf8(const QString &text)
         } else if (cp < 0x800) {
             out.append(char(0xC0 | (cp >> 6))).append(char(0x80 | (cp & 0x3F)));
         } else if (cp < 0x10000) {
-            out.append(char(0xE0 | (cp >> 12))).append(char(0x80 | ((cp >> 6) & 0x3F))).append(char(0x80 | (cp & 0x3F)));
+            out.append(char(0xE0 | (cp >> 12)))
+                .append(char(0x80 | ((cp >> 6) & 0x3F)))
+                .append(char(0x80 | (cp & 0x3F)));
         } else {
             out.append(char(0xF0 | (cp >> 18))).append(char(0x80 | ((cp >> 12) & 0x3F)));
             out.append(char(0x80 | ((cp >> 6) & 0x3F))).append(char(0x80 | (cp & 0x3F)));
@@ -37,8 +39,8 @@ QByteArray referenceUtf8(const QString &text)
 
 bool isUnreserved(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' || c == '-'
-           || c == '.' || c == '_';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' ||
+           c == '-' || c == '.' || c == '_';
 }
 
 int hexValue(char c)
@@ -63,7 +65,8 @@ QByteArray formDecode(const QByteArray &encoded)
             const int low = i + 2 < encoded.size() ? hexValue(encoded.at(i + 2)) : -1;
             FUZZ_CHECK(high >= 0 && low >= 0, u"bad escape in " + QString::fromLatin1(encoded));
             const char byte = char(high * 16 + low);
-            FUZZ_CHECK(!isUnreserved(byte) && byte != ' ', u"needless escape in " + QString::fromLatin1(encoded));
+            FUZZ_CHECK(!isUnreserved(byte) && byte != ' ',
+                       u"needless escape in " + QString::fromLatin1(encoded));
             out.append(byte);
             i += 2;
         } else {
@@ -84,8 +87,8 @@ void checkQueryEncoder(QByteArrayView data)
     QString values[4];
     for (QString &value : values)
         value = textFromBytes(input.piece(200), how);
-    const QString names[4] = {QStringLiteral("origins"), QStringLiteral("destinations"), QStringLiteral("key"),
-                              QStringLiteral("mode")};
+    const QString names[4] = {QStringLiteral("origins"), QStringLiteral("destinations"),
+                              QStringLiteral("key"), QStringLiteral("mode")};
 
     // Set in an order taken from the input, names in any case, some more than once.
     RestRequest request;
@@ -94,11 +97,13 @@ void checkQueryEncoder(QByteArrayView data)
         QString name = names[which];
         if (order & (1 << ((step + 3) % 8)))
             name = name.toUpper();
-        FUZZ_CHECK(request.setParameter(name, step < 2 ? QStringLiteral("first") : values[which]), u"name refused: " + name);
+        FUZZ_CHECK(request.setParameter(name, step < 2 ? QStringLiteral("first") : values[which]),
+                   u"name refused: " + name);
     }
     for (int which = 0; which < 4; ++which)
         request.setParameter(names[which], values[which]);
-    FUZZ_CHECK(!request.setParameter(QStringLiteral("origin"), QStringLiteral("x")), QStringLiteral("unknown name taken"));
+    FUZZ_CHECK(!request.setParameter(QStringLiteral("origin"), QStringLiteral("x")),
+               QStringLiteral("unknown name taken"));
 
     const QList<QByteArray> parts = request.query().split('&');
     const char *const expectedNames[] = {"origins", "destinations", "key", "language", "mode"};
@@ -106,7 +111,8 @@ void checkQueryEncoder(QByteArrayView data)
     const QString expectedValues[5] = {values[0], values[1], values[2], QStringLiteral("PT"), values[3]};
     for (int i = 0; i < 5; ++i) {
         const qsizetype equals = parts[i].indexOf('=');
-        FUZZ_CHECK(equals > 0 && parts[i].left(equals) == expectedNames[i], u"parameter " + QString::fromLatin1(parts[i]));
+        FUZZ_CHECK(equals > 0 && parts[i].left(equals) == expectedNames[i],
+                   u"parameter " + QString::fromLatin1(parts[i]));
         const QByteArray decoded = formDecode(parts[i].mid(equals + 1));
         FUZZ_CHECK(decoded == referenceUtf8(expectedValues[i]),
                    u"value " + show(expectedValues[i]) + u" came back as " + showBytes(decoded));

@@ -83,10 +83,17 @@ QByteArray buildTextFile(const QByteArray &content, quint8 choice, quint16 shift
 {
     QByteArray mark;
     switch (choice & 3) {
-    case 1: mark = "\xEF\xBB\xBF"; break;
-    case 2: mark = "\xFF\xFE"; break;
-    case 3: mark = "\xFE\xFF"; break;
-    default: break;
+    case 1:
+        mark = "\xEF\xBB\xBF";
+        break;
+    case 2:
+        mark = "\xFF\xFE";
+        break;
+    case 3:
+        mark = "\xFE\xFF";
+        break;
+    default:
+        break;
     }
     QByteArray file = mark + content;
     // Now and then (a quarter of the inputs) the content starts just before (or after)
