@@ -25,6 +25,10 @@ public:
     virtual bool readStatus(QString &status) = 0;
     virtual bool readAddressesAndElement(QString &origin, QString &destination, QString &elementStatus) = 0;
     virtual bool readDistanceAndDuration(QString &distance, QString &duration) = 0;
+
+    // The service's own reason for refusing the last answer, fit to print (the key never
+    // in it); empty when it gave none.
+    virtual QString serviceMessage() const { return {}; }
 };
 
 } // namespace trajetix

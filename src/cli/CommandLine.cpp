@@ -29,8 +29,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Asks the Distance Matrix service for the distance and the travel time of every\n"
-        "\"origin;destination\" line of ADDRESS_FILE and writes one row per line to RESULT_FILE.\n"
+        "Asks Google's Distance Matrix service (or the Routes API) for the distance and the travel\n"
+        "time of every \"origin;destination\" line of ADDRESS_FILE and writes one row per line to\n"
+        "RESULT_FILE.\n"
         "Exit status: 0 the run reached its end, 1 it was refused or ended early,\n"
         "2 wrong command line, 130 stopped with Ctrl-C (rows written so far are kept)."));
     const QCommandLineOption keyOption(QStringLiteral("key"),
@@ -43,9 +44,19 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                                             QStringLiteral("pt (default), en, es, de, fr, uk or zh: texts of "
                                                            "messages and of the not-found and refused rows."),
                                             QStringLiteral("LANG"));
+    const QCommandLineOption serviceOption(
+        QStringLiteral("service"),
+        QStringLiteral("distance-matrix (default) or routes: the web service asked. A Google Cloud "
+                       "project made today can enable only the Routes API."),
+        QStringLiteral("SERVICE"));
+    const QCommandLineOption rateOption(
+        QStringLiteral("rate"),
+        QStringLiteral("At most N requests (elements) a minute, evenly spaced (default: 3000 for routes, "
+                       "no limit for distance-matrix)."),
+        QStringLiteral("N"));
     const QCommandLineOption endpointOption(
         QStringLiteral("endpoint"),
-        QStringLiteral("The service's address, http:// or https:// (for local proxies and tests)."),
+        QStringLiteral("The chosen service's address, http:// or https:// (for local proxies and tests)."),
         QStringLiteral("URL"));
     const QCommandLineOption caOption(
         QStringLiteral("ca-file"),
@@ -53,7 +64,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("FILE"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("No progress display; messages are still printed."));
-    parser.addOptions({keyOption, modeOption, languageOption, endpointOption, caOption, quietOption});
+    parser.addOptions({keyOption, modeOption, languageOption, serviceOption, rateOption, endpointOption,
+                       caOption, quietOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS_FILE"),
@@ -99,6 +111,25 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         if (options.language < 0)
             return failure(
                 QStringLiteral("Unknown language '%1': use pt, en, es, de, fr, uk or zh.").arg(language));
+    }
+    if (parser.isSet(serviceOption)) {
+        const QString service = parser.value(serviceOption).toLower();
+        if (service == QLatin1String("distance-matrix"))
+            options.service = ServiceChoice::DistanceMatrix;
+        else if (service == QLatin1String("routes"))
+            options.service = ServiceChoice::Routes;
+        else
+            return failure(QStringLiteral("Unknown service '%1': use distance-matrix or routes.")
+                               .arg(parser.value(serviceOption)));
+    }
+    if (parser.isSet(rateOption)) {
+        bool ok = false;
+        const QString rate = parser.value(rateOption);
+        options.rate = rate.trimmed().toInt(&ok);
+        if (!ok || options.rate < 1)
+            return failure(QStringLiteral("The rate must be a whole number of requests a minute, 1 or more, "
+                                          "not '%1'.")
+                               .arg(rate));
     }
     if (parser.isSet(endpointOption)) {
         options.endpoint = parser.value(endpointOption);

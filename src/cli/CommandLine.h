@@ -5,13 +5,17 @@
 
 #include <optional>
 
+#include "routes/ServiceChoice.h"
+
 namespace trajetix::cli {
 
 struct CommandOptions {
     std::optional<QString> key; // nullopt: the key saved by the window
     int modeIndex = 0;          // travel-mode index: 0 driving, 1 walking, 2 bicycling
     int language = 0;           // interface-language index; 0 Portuguese
-    QString endpoint;           // empty: the service's own address
+    ServiceChoice service = ServiceChoice::DistanceMatrix;
+    int rate = 0;     // elements a minute at most; 0: the service's default
+    QString endpoint; // empty: the chosen service's own address
     QString caFile;
     bool quiet = false;
     QString addressPath;

@@ -10,8 +10,9 @@
 #include "batch/LineCounter.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
-#include "distance_matrix/DistanceMatrixService.h"
+#include "cli/ReportingService.h"
 #include "i18n/Texts.h"
+#include "routes/ServiceChoice.h"
 #include "settings/SettingsLocation.h"
 
 using namespace trajetix;
@@ -76,11 +77,14 @@ int main(int argc, char **argv)
         return Failure;
     }
 
-    ClientSettings settings;
-    if (!options.endpoint.isEmpty())
-        settings.endpoint = options.endpoint;
-    settings.caFile = options.caFile;
-    DistanceMatrixService service(settings);
+    ServiceOptions serviceOptions;
+    serviceOptions.settings.endpoint = options.endpoint; // empty: the service's own
+    serviceOptions.settings.caFile = options.caFile;
+    serviceOptions.elementsPerMinute = options.rate;
+    serviceOptions.stop = &stopRequested;
+    const std::unique_ptr<RouteService> chosen = makeRouteService(options.service, serviceOptions);
+    cli::ReportingService service(*chosen, messages);
+    service.setNoticeBeforeFirstRequest(betaNotice(options.service, options.modeIndex, options.language));
 
     BatchInput input;
     input.key = options.key ? *options.key : savedApiKey();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "distance_matrix/AnswerReading.h"
+#include "distance_matrix/ServiceMessage.h"
 
 namespace trajetix {
 
@@ -76,6 +77,15 @@ bool DistanceMatrixService::readAddressesAndElement(QString &origin, QString &de
 bool DistanceMatrixService::readDistanceAndDuration(QString &distance, QString &duration)
 {
     return answer::readDistanceAndDuration(m_response.jsonValue(), distance, duration);
+}
+
+QString DistanceMatrixService::serviceMessage() const
+{
+    const JsonValue *json = m_response.jsonValue();
+    QString message;
+    if (!json || !json->isObject() || !answer::readText(json->member(u"error_message"), message))
+        return {};
+    return printableServiceMessage(message, m_request.parameter(u"key"));
 }
 
 QString DistanceMatrixService::lastErrorString() const

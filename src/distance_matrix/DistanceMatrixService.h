@@ -33,6 +33,11 @@ class DistanceMatrixService : public RouteService {
     bool readAddressesAndElement(QString &origin, QString &destination, QString &elementStatus) override;
     bool readDistanceAndDuration(QString &distance, QString &duration) override;
 
+    // The "error_message" the held answer carries beside a status other than "OK", fit to
+    // print (see printableServiceMessage); empty when there is none. Reading it changes
+    // nothing about how the answer is read.
+    QString serviceMessage() const override;
+
     const RestRequest &request() const { return m_request; }
     const RestResponse &response() const { return m_response; }
     // Why the last send() failed; the text never holds the address or the key.

@@ -28,7 +28,10 @@ struct Transfer {
     bool bodyTooLarge = false;
     bool locationSeen = false;
     bool requestWritten = false;
+    bool followsRedirects = true;
     QByteArray writtenTail; // the last bytes of the request written so far
+    qint64 bodyBytes = 0;   // of a request with a body: its size, and how much of it has
+    qint64 bodyWritten = 0; // gone out since the request's header block was written
 
     // Sending: a request is being prepared (connection, TLS) or written.
     // Receiving: the request has been written; its answer is awaited.
@@ -82,7 +85,7 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     } else if (line.isEmpty()) {
         // End of a header block. A redirect is followed by a new request: its clock runs
         // from here, not from the request that was answered.
-        if (t->statusCode >= 300 && t->statusCode < 400 && t->locationSeen)
+        if (t->followsRedirects && t->statusCode >= 300 && t->statusCode < 400 && t->locationSeen)
             t->startPhase(Transfer::Phase::Sending);
     } else if ((line.startsWith(' ') || line.startsWith('\t')) && !t->headers.isEmpty()) {
         t->headers.last().second += ' ' + line.trimmed();
@@ -106,6 +109,23 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
     if (type != CURLINFO_HEADER_OUT && type != CURLINFO_DATA_OUT)
         return 0;
     auto *t = static_cast<Transfer *>(user);
+    if (t->bodyBytes > 0) {
+        // With a body, the request is written once its header block and then all of the
+        // body's bytes have gone out. A resend on a fresh connection starts over.
+        if (type == CURLINFO_HEADER_OUT) {
+            t->writtenTail += QByteArray::fromRawData(data, qsizetype(size)).right(4);
+            t->writtenTail = t->writtenTail.right(4);
+            if (t->writtenTail == "\r\n\r\n") {
+                t->writtenTail.clear();
+                t->bodyWritten = 0;
+            }
+        } else {
+            t->bodyWritten += qint64(size);
+            if (t->bodyWritten >= t->bodyBytes && t->phase == Transfer::Phase::Sending)
+                t->startPhase(Transfer::Phase::Receiving);
+        }
+        return 0;
+    }
     t->writtenTail += QByteArray::fromRawData(data, qsizetype(size)).right(4);
     t->writtenTail = t->writtenTail.right(4);
     if (t->writtenTail == "\r\n\r\n") {
@@ -175,6 +195,9 @@ struct RestClient::Private {
     QByteArray caFile;
     Error error = Error::None;
     int curlCode = 0;
+
+    // Runs one transfer set up on easy, to url; see execute().
+    bool perform(const QByteArray &url, Transfer &t, RestResponse &response);
 };
 
 RestClient::RestClient(const ClientSettings &settings) : d(std::make_unique<Private>())
@@ -256,6 +279,89 @@ bool RestClient::execute(const RestRequest &request, RestResponse &response)
 
     const QByteArray url = d->settings.endpoint.toUtf8() + '?' + request.query();
     Transfer t;
+    return d->perform(url, t, response);
+}
+
+namespace {
+
+// A header line libcurl can send as it is: a name before a colon, and no byte that would end
+// the line early or start another one.
+bool isSendableHeaderLine(const QByteArray &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0)
+        return false;
+    for (const char c : line) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            return false;
+    }
+    for (qsizetype i = 0; i < colon; ++i) {
+        const char c = line.at(i);
+        if (c == ' ' || c == '\t')
+            return false;
+    }
+    return true;
+}
+
+void wipeAndFree(curl_slist *list)
+{
+    for (curl_slist *node = list; node; node = node->next) {
+        volatile char *p = node->data;
+        while (p && *p)
+            *p++ = 0;
+    }
+    curl_slist_free_all(list);
+}
+
+} // namespace
+
+bool RestClient::post(const QByteArray &body, const QList<QByteArray> &headers, RestResponse &response)
+{
+    d->error = Error::None;
+    d->curlCode = 0;
+    if (!d->easy || !d->multi) {
+        d->error = Error::Other;
+        return false;
+    }
+    for (const QByteArray &h : headers) {
+        if (!isSendableHeaderLine(h)) {
+            d->error = Error::BadHeader;
+            return false;
+        }
+    }
+
+    curl_slist *list = nullptr;
+    for (const QByteArray &h : commonHeaders())
+        list = curl_slist_append(list, h.constData());
+    list = curl_slist_append(list, "Accept-Encoding:");
+    // No "Expect: 100-continue" round trip before a larger body.
+    list = curl_slist_append(list, "Expect:");
+    for (const QByteArray &h : headers)
+        list = curl_slist_append(list, h.constData());
+
+    CURL *e = d->easy;
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, list);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    curl_easy_setopt(e, CURLOPT_POSTFIELDS, body.constData());
+
+    Transfer t;
+    t.followsRedirects = false;
+    t.bodyBytes = body.size();
+    const bool ok = d->perform(d->settings.endpoint.toUtf8(), t, response);
+
+    // Back to the handle's own GET set-up; the extra header lines leave memory with the list.
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, d->headerList);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDS, nullptr);
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    wipeAndFree(list);
+    return ok;
+}
+
+bool RestClient::Private::perform(const QByteArray &url, Transfer &t, RestResponse &response)
+{
+    Private *const d = this;
     t.maxBodyBytes = d->settings.maxBodyBytes;
     t.startPhase(Transfer::Phase::Sending);
 
@@ -375,6 +481,8 @@ QString RestClient::errorText(Error error)
         return QStringLiteral("the connection was lost before the answer was complete");
     case Error::Protocol:
         return QStringLiteral("the service's answer is not valid HTTP");
+    case Error::BadHeader:
+        return QStringLiteral("a request header holds characters that cannot be sent");
     case Error::Other:
         break;
     }

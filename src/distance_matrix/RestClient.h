@@ -39,6 +39,7 @@ class RestClient {
         BodyTooLarge,
         ConnectionLost, // closed before a complete answer
         Protocol,       // not a valid HTTP answer, or a body that cannot be unpacked
+        BadHeader,      // a header line that cannot be sent (line breaks, NUL, no name)
         Other,
     };
 
@@ -58,6 +59,13 @@ class RestClient {
     // replaces response and the result is true. When none does, response keeps what it
     // held and the result is false; lastError() tells why.
     bool execute(const RestRequest &request, RestResponse &response);
+
+    // Sends a POST of body to the base address (no query) with the common headers, then
+    // headers ("Name: value" lines, added after them), and waits; the answer is taken as by
+    // execute(). Redirects are not followed: the extra headers may carry a key, and they go
+    // to the base address only, so a redirect answer is the answer. The extra header lines
+    // are wiped from memory once the request is done.
+    bool post(const QByteArray &body, const QList<QByteArray> &headers, RestResponse &response);
 
     Error lastError() const;
     // A short English description of lastError(); never contains the address or the query.

@@ -1,6 +1,8 @@
 #include "main/untPrincipal.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,19 +13,23 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyleOption>
 #include <QTabWidget>
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "batch/BatchRun.h"
 #include "batch/LineCounter.h"
 #include "distance_matrix/DistanceMatrixService.h"
 #include "i18n/Messages.h"
+#include "i18n/ServiceTexts.h"
 #include "main/FileNames.h"
 #include "main/QtEffects.h"
 #include "main/RunInputFilter.h"
@@ -61,6 +67,42 @@ void setTextColour(QWidget *widget, const QColor &colour)
     QPalette palette;
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
+}
+
+// WCAG 2 contrast ratio of two colours.
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// design itself when it reads on background (minimum:1; 4.5:1 is the rule for body text);
+// otherwise the same hue made lighter or darker, whichever way leaves more room, until it does.
+QColor readableOn(const QColor &design, const QColor &background, double minimum = 4.5)
+{
+    if (contrastRatio(design, background) >= minimum)
+        return design;
+    const bool lighter = contrastRatio(Qt::white, background) >= contrastRatio(Qt::black, background);
+    const QColor hsl = design.toHsl();
+    for (int l = hsl.lightness(); l >= 0 && l <= 255; l += lighter ? 1 : -1) {
+        const QColor candidate = QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), l);
+        if (contrastRatio(candidate, background) >= minimum)
+            return candidate;
+    }
+    return lighter ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+// Qt exposes a top-level widget of its own class as a mere filler; assistive technology
+// announces a window's title only for a frame.
+QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TfrmPrincipal") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 // A label that sizes itself to its text, placed at its designed spot.
@@ -116,9 +158,7 @@ QLineEdit *makeFlatEdit(QWidget *parent, const char *name, const QRect &place)
     edit->setReadOnly(true);
     edit->setFrame(false);
     edit->setFont(designFont(Face::MsSansSerif, 8));
-    QPalette palette;
-    palette.setBrush(QPalette::Base, Qt::transparent);
-    edit->setPalette(palette);
+    // Its palette (transparent box, the page's text colours) is set with the design colours.
     // A theme's style sheet would give the edit a box of its own.
     edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; }"));
     return edit;
@@ -173,6 +213,11 @@ QString TfrmPrincipal::keyHelpPage()
     return QStringLiteral("https://developers.google.com/maps/documentation/distance-matrix/get-api-key");
 }
 
+QString TfrmPrincipal::routesKeyHelpPage()
+{
+    return QStringLiteral("https://developers.google.com/maps/documentation/routes/get-api-key");
+}
+
 TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
@@ -204,6 +249,8 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
         m_linkOpener = m_ownLinkOpener.get();
     }
 
+    static const bool accessibleAsWindow = (QAccessible::installFactory(mainWindowAccessible), true);
+    Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("Trajetix"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/trajetix.svg")));
@@ -224,10 +271,17 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     // so it keeps painting; the user's input meanwhile is dropped (RunInputBlock).
     service->setWaitInEventLoop(true);
     m_routeService = std::move(service);
+    // The Routes API client, for a Cloud project that cannot enable Distance Matrix; it
+    // waits the same way, its pacing and retry waits included.
+    trajetix::ServiceOptions routesOptions;
+    routesOptions.settings = options.routesClient;
+    routesOptions.waitInEventLoop = true;
+    m_routesApiService = trajetix::makeRouteService(trajetix::ServiceChoice::Routes, routesOptions);
     m_progress = std::make_unique<WindowRunProgress>(prgBarGeral, prgBarAtual);
     m_modoSelection = new UserSelection(cmbxModo);
     m_idiomaSelection = new UserSelection(cmbxIdioma);
     m_aparenciaSelection = new UserSelection(cmbxAparencia);
+    m_servicoSelection = new UserSelection(cmbxServico);
     connectHandlers();
     updateAccessibleNames();
     applyDesignColours();
@@ -235,6 +289,8 @@ TfrmPrincipal::TfrmPrincipal(const WindowOptions &options, QWidget *parent)
     m_settingsFile = options.settingsFile.isEmpty() ? trajetix::settingsFileName() : options.settingsFile;
     // An error of the start-up sequence is shown; the window is created all the same.
     guarded([this] { FormCreate(); });
+    // Also when the start-up sequence stopped early.
+    updateBetaNotice();
 }
 
 TfrmPrincipal::~TfrmPrincipal() = default;
@@ -307,6 +363,14 @@ void TfrmPrincipal::buildSettingsTab()
     cmbxModo = makeList(tbshtConfiguracao, "cmbxModo", QRect(3, 104, 201, 21));
     cmbxModo->addItems(trajetix::travelModeNames(trajetix::Portuguese));
     cmbxModo->setCurrentIndex(-1);
+    // Beside the list, where the rows below leave no room under it; up to two lines.
+    lblAvisoBeta = new QLabel(tbshtConfiguracao);
+    lblAvisoBeta->setObjectName(QStringLiteral("lblAvisoBeta"));
+    lblAvisoBeta->setFont(designFont(Face::Tahoma, 8));
+    lblAvisoBeta->setWordWrap(true);
+    lblAvisoBeta->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblAvisoBeta->setGeometry(212, 98, 490, 34);
+    lblAvisoBeta->hide();
 
     lblIdiomaAplicativo = makeLabel(tbshtConfiguracao, "lblIdiomaAplicativo", 3, 131,
                                     QStringLiteral("Alterar idioma do aplicativo"), heading);
@@ -321,10 +385,18 @@ void TfrmPrincipal::buildSettingsTab()
                                        QStringLiteral("Alterar aparência do aplicativo"), heading);
     cmbxAparencia = makeList(tbshtConfiguracao, "cmbxAparencia", QRect(3, 214, 201, 21));
 
+    const trajetix::ServiceTexts &serviceTexts = trajetix::serviceTexts(trajetix::Portuguese);
+    lblServicoRotas =
+        makeLabel(tbshtConfiguracao, "lblServicoRotas", 6, 242, serviceTexts.lblServicoRotas, heading);
+    cmbxServico = makeList(tbshtConfiguracao, "cmbxServico", QRect(3, 270, 201, 21));
+    cmbxServico->addItems(serviceTexts.cmbxServico);
+    cmbxServico->setCurrentIndex(int(trajetix::ServiceChoice::DistanceMatrix));
+
     lblChaveApiGoogle->setBuddy(edtChaveAPIGoogle);
     lblParametroModoDeslocamento->setBuddy(cmbxModo);
     lblIdiomaAplicativo->setBuddy(cmbxIdioma);
     lblAparenciaAplicativo->setBuddy(cmbxAparencia);
+    lblServicoRotas->setBuddy(cmbxServico);
 }
 
 void TfrmPrincipal::buildAboutTab()
@@ -399,6 +471,7 @@ void TfrmPrincipal::setTabOrder()
                                     cmbxModo,
                                     cmbxIdioma,
                                     cmbxAparencia,
+                                    cmbxServico,
                                     lblLeiame,
                                     lblEmail,
                                     lblURLSite,
@@ -436,6 +509,9 @@ void TfrmPrincipal::connectHandlers()
             [this] { guarded([this] { cmbxIdiomaChange(); }); });
     connect(m_aparenciaSelection, &UserSelection::changed, this,
             [this] { guarded([this] { cmbxAparenciaChange(); }); });
+    connect(m_servicoSelection, &UserSelection::changed, this,
+            [this] { guarded([this] { cmbxServicoChange(); }); });
+    connect(m_modoSelection, &UserSelection::changed, this, [this] { updateBetaNotice(); });
     connect(lblKeyApi, &LinkLabel::clicked, this, [this] { guarded([this] { lblKeyApiClick(); }); });
     connect(lblEmail, &LinkLabel::clicked, this, [this] { guarded([this] { lblEmailClick(); }); });
     connect(lblURLSite, &LinkLabel::clicked, this, [this] { guarded([this] { lblURLSiteClick(); }); });
@@ -453,6 +529,7 @@ void TfrmPrincipal::updateAccessibleNames()
     cmbxModo->setAccessibleName(lblParametroModoDeslocamento->text());
     cmbxIdioma->setAccessibleName(lblIdiomaAplicativo->text());
     cmbxAparencia->setAccessibleName(lblAparenciaAplicativo->text());
+    cmbxServico->setAccessibleName(lblServicoRotas->text());
     lblTotalLinhas->setAccessibleName(lblTotalLinhas->text().trimmed());
     prgBarAtual->setAccessibleName(lblEnderecoAtual->text());
     prgBarGeral->setAccessibleName(lblProgressogeral->text());
@@ -472,20 +549,49 @@ bool TfrmPrincipal::nativeDialogs() const
     return !trajetix::ThemeManager::instance().carriedThemeActive();
 }
 
-// The links are blue and the count and Windows-version labels green. On a dark theme
-// the design's pure blue and dark green cannot be read, so lighter tints of the same
-// hues stand in for them there.
+// The links and the version label are blue, the count and Windows-version labels green,
+// as designed, wherever that reads on the tab page. On a theme where it does not, the
+// same hue is made lighter or darker until it does.
 void TfrmPrincipal::applyDesignColours()
 {
-    const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    const QColor blue = dark ? QColor(0x7a, 0xb4, 0xff) : QColor(0, 0, 255);
-    const QColor green = dark ? QColor(0x6c, 0xd9, 0x6c) : QColor(0, 128, 0);
+    const QColor page = pageColour();
+    const QColor blue = readableOn(QColor(0, 0, 255), page);
+    const QColor green = readableOn(QColor(0, 128, 0), page);
     for (QWidget *label : {static_cast<QWidget *>(lblKeyApi), static_cast<QWidget *>(lblVersao),
                            static_cast<QWidget *>(lblLeiame), static_cast<QWidget *>(lblEmail),
                            static_cast<QWidget *>(lblURLSite), static_cast<QWidget *>(lblLnkColaboracao)})
         setTextColour(label, blue);
     setTextColour(lblTotalLinhas, green);
     setTextColour(lblVersaoWindows, green);
+
+    // The flat edits show the page through them, so their text takes the colours meant
+    // for the page, not those meant for an edit's own box. The destination edit is never
+    // enabled: its dimmed text must still be made out (2.5:1), whatever the look.
+    QPalette flat;
+    flat.setBrush(QPalette::Base, Qt::transparent);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        flat.setColor(group, QPalette::Text,
+                      readableOn(palette().color(group, QPalette::WindowText), page,
+                                 group == QPalette::Disabled ? 2.5 : 4.5));
+    edtArquivoEnderecos->setPalette(flat);
+    edtDiretorioDestino->setPalette(flat);
+}
+
+// The colour the style paints the tab pages with. Fusion, for one, works it out from the
+// palette's Button colour, and it may lie far from Window.
+QColor TfrmPrincipal::pageColour() const
+{
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(pgcPrincipal);
+    // The window's own palette is current here even while its children still await theirs.
+    option.palette = palette();
+    option.rect = QRect(0, 0, 32, 32);
+    QImage image(option.rect.size(), QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, pgcPrincipal);
+    painter.end();
+    return image.pixelColor(option.rect.center());
 }
 
 void TfrmPrincipal::changeEvent(QEvent *event)
@@ -538,6 +644,16 @@ void TfrmPrincipal::FormCreate()
         chaveapigoogle = dados.readString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, QString());
         idioma = dados.readString(trajetix::settingsSection, trajetix::keyIdioma, QString());
         aparencia = dados.readString(trajetix::settingsSection, trajetix::keyAparencia, QString());
+        // The service is chosen here, before a later step can stop the sequence, so a
+        // saved Routes choice is never lost at the next close. Missing or not 0 or 1: 0.
+        const QString servico = dados.readString(trajetix::settingsSection, trajetix::keyServico, QString());
+        int intServico = 0;
+        try {
+            intServico = trajetix::strToInt(servico);
+        } catch (const trajetix::SettingsError &) {
+            intServico = 0;
+        }
+        m_servicoSelection->select(int(trajetix::serviceChoiceFromIndex(intServico)));
         m_dialogInitialFolder = caminhoarquivoenderecos;
         edtChaveAPIGoogle->setText(chaveapigoogle);
     }
@@ -571,6 +687,13 @@ void TfrmPrincipal::FormClose()
     dados.writeString(trajetix::settingsSection, trajetix::keyChaveApiGoogle, edtChaveAPIGoogle->text());
     dados.writeString(trajetix::settingsSection, trajetix::keyIdioma, QString::number(intIdioma));
     dados.writeString(trajetix::settingsSection, trajetix::keyAparencia, cmbxAparencia->currentText());
+    // Not written while it is 0 and absent, so an untouched file stays as it was. A line
+    // break cannot be a value read from the file: it stands for "no such key".
+    const int intServico = qMax(0, cmbxServico->currentIndex());
+    const QString absent = QStringLiteral("\n");
+    if (intServico != 0 ||
+        dados.readString(trajetix::settingsSection, trajetix::keyServico, absent) != absent)
+        dados.writeString(trajetix::settingsSection, trajetix::keyServico, QString::number(intServico));
 }
 
 // ---- Languages -------------------------------------------------------------
@@ -624,6 +747,19 @@ void TfrmPrincipal::Traduzir(int idioma)
     }
     m_idiomaSelection->select(intOpcIdioma);
 
+    // The route-service row's texts, from their own table.
+    const trajetix::ServiceTexts &serviceTexts = trajetix::serviceTexts(idioma);
+    lblServicoRotas->setText(serviceTexts.lblServicoRotas);
+    lblServicoRotas->adjustSize();
+    const int intOpcServico = cmbxServico->currentIndex();
+    {
+        const QSignalBlocker blocker(cmbxServico);
+        cmbxServico->clear();
+        cmbxServico->addItems(serviceTexts.cmbxServico);
+    }
+    m_servicoSelection->select(intOpcServico);
+    updateBetaNotice();
+
     updateAccessibleNames();
 }
 
@@ -665,6 +801,31 @@ void TfrmPrincipal::selectActiveTheme()
 void TfrmPrincipal::cmbxAparenciaChange()
 {
     trajetix::ThemeManager::instance().apply(cmbxAparencia->currentText(), true);
+}
+
+// ---- Route service -----------------------------------------------------------
+
+void TfrmPrincipal::cmbxServicoChange()
+{
+    updateBetaNotice();
+}
+
+void TfrmPrincipal::updateBetaNotice()
+{
+    // Before any language was applied the window shows its designed Portuguese texts.
+    const int idioma = trajetix::isLanguageIndex(cmbxIdioma->currentIndex()) ? cmbxIdioma->currentIndex()
+                                                                             : int(trajetix::Portuguese);
+    const QString notice = trajetix::betaNotice(trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()),
+                                                cmbxModo->currentIndex(), idioma);
+    lblAvisoBeta->setText(notice);
+    lblAvisoBeta->setVisible(!notice.isEmpty());
+}
+
+trajetix::RouteService &TfrmPrincipal::chosenService()
+{
+    if (trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()) == trajetix::ServiceChoice::Routes)
+        return *m_routesApiService;
+    return *m_routeService;
 }
 
 // ---- Address file and destination -----------------------------------------
@@ -778,7 +939,7 @@ void TfrmPrincipal::btbtnProcessarClick()
         bool &running;
         ~Done() { running = false; }
     } done{m_running};
-    trajetix::BatchRun run(*m_routeService, *m_messages, *m_progress, m_slots);
+    trajetix::BatchRun run(chosenService(), *m_messages, *m_progress, m_slots);
     run.run(input);
 }
 
@@ -786,7 +947,10 @@ void TfrmPrincipal::btbtnProcessarClick()
 
 void TfrmPrincipal::lblKeyApiClick()
 {
-    m_linkOpener->open(QUrl(keyHelpPage()));
+    // How to make a key for the service chosen: a new Cloud project needs the Routes API.
+    const bool routes =
+        trajetix::serviceChoiceFromIndex(cmbxServico->currentIndex()) == trajetix::ServiceChoice::Routes;
+    m_linkOpener->open(QUrl(routes ? routesKeyHelpPage() : keyHelpPage()));
 }
 
 void TfrmPrincipal::lblEmailClick()

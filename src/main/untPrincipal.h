@@ -9,6 +9,7 @@
 #include "distance_matrix/ClientSettings.h"
 #include "i18n/Texts.h"
 #include "main/WindowEffects.h"
+#include "routes/ServiceChoice.h"
 
 class QComboBox;
 class QFrame;
@@ -29,10 +30,11 @@ class RouteService;
 } // namespace trajetix
 
 // How a main window is built: its effects (null members: the real ones), where its
-// web client sends the requests, and its settings file (empty: the program's own).
+// web clients send the requests, and its settings file (empty: the program's own).
 struct WindowOptions {
     WindowEffects effects;
-    trajetix::ClientSettings client;
+    trajetix::ClientSettings client; // Distance Matrix
+    trajetix::ClientSettings routesClient = trajetix::defaultClientSettings(trajetix::ServiceChoice::Routes);
     QString settingsFile;
 };
 
@@ -65,6 +67,7 @@ class TfrmPrincipal : public QWidget {
     static QString makerSite();
     static QString donationPage();
     static QString keyHelpPage();
+    static QString routesKeyHelpPage();
 
     // Controls, named as designed.
     QTabWidget *pgcPrincipal;
@@ -89,10 +92,13 @@ class TfrmPrincipal : public QWidget {
     LinkLabel *lblKeyApi;
     QLabel *lblParametroModoDeslocamento;
     QComboBox *cmbxModo;
+    QLabel *lblAvisoBeta; // beside cmbxModo: Routes with walking or bicycling is beta
     QLabel *lblIdiomaAplicativo;
     QComboBox *cmbxIdioma;
     QLabel *lblAparenciaAplicativo;
     QComboBox *cmbxAparencia;
+    QLabel *lblServicoRotas;
+    QComboBox *cmbxServico; // 0 Distance Matrix, 1 Routes API
 
     QWidget *tbshtSobre;
     SvgPicture *Image1;
@@ -124,6 +130,7 @@ class TfrmPrincipal : public QWidget {
     void connectHandlers();
     void updateAccessibleNames();
     void applyDesignColours();
+    QColor pageColour() const;
 
     // Handlers of the window's events.
     void FormCreate();
@@ -134,6 +141,7 @@ class TfrmPrincipal : public QWidget {
     void cmbxModoChange();
     void cmbxIdiomaChange();
     void cmbxAparenciaChange();
+    void cmbxServicoChange();
     void lblKeyApiClick();
     void lblEmailClick();
     void lblURLSiteClick();
@@ -148,6 +156,11 @@ class TfrmPrincipal : public QWidget {
     void LoadStyles();
     // Selects the entry of the theme in force, raising no change.
     void selectActiveTheme();
+    // Shows the beta notice for the chosen service and travel mode in the current language,
+    // or hides it.
+    void updateBetaNotice();
+    // The chosen service's client.
+    trajetix::RouteService &chosenService();
     // Shows the folder chooser; true and folder set when a folder was chosen.
     bool BrowseForFolder(QString &folder, const QString &title);
 
@@ -172,10 +185,12 @@ class TfrmPrincipal : public QWidget {
     // The web client lives as long as the window: one connection and one held answer
     // for every line of every run.
     std::unique_ptr<trajetix::RouteService> m_routeService;
+    std::unique_ptr<trajetix::RouteService> m_routesApiService;
     std::unique_ptr<WindowRunProgress> m_progress;
     UserSelection *m_modoSelection;
     UserSelection *m_idiomaSelection;
     UserSelection *m_aparenciaSelection;
+    UserSelection *m_servicoSelection;
 
     // Window-level state.
     QString strPath;

@@ -15,6 +15,10 @@ inline constexpr QLatin1String keyModoDeslocamento("mododeslocamento");
 inline constexpr QLatin1String keyChaveApiGoogle("chaveapigoogle");
 inline constexpr QLatin1String keyIdioma("idioma");
 inline constexpr QLatin1String keyAparencia("aparencia");
+// A sixth key after them: the route service chosen (0 Distance Matrix, 1 Routes API).
+// Written only when it is not 0 or is already in the file, so the file of a user who
+// never chooses a service keeps the five keys alone.
+inline constexpr QLatin1String keyServico("servico");
 
 // Full name of the settings file: "config.ini" in the folder of the running
 // executable. When that folder cannot be written and holds no config.ini (a

@@ -1,15 +1,22 @@
 #include <QtTest>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
 #include "CommandRunner.h"
 #include "fake_service/FakeDistanceMatrix.h"
+#include "fake_service/FakeRoutes.h"
+#include "i18n/ServiceTexts.h"
 #include "i18n/Texts.h"
 
 #include <csignal>
 
 using namespace trajetix;
+
+Q_DECLARE_METATYPE(trajetix::FakeReply)
 
 namespace {
 
@@ -61,6 +68,13 @@ class TestBatchCommand : public QObject {
     void interruptKeepsRowsWritten();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
+    void routesRows_data();
+    void routesRows();
+    void routesRequestAndHiddenKey();
+    void routesRetries_data();
+    void routesRetries();
+    void rateHoldsRequestsBack_data();
+    void rateHoldsRequestsBack();
 
   private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -120,6 +134,19 @@ void TestBatchCommand::commandLineErrors_data()
         << QStringLiteral("none.pem");
     QTest::addRow("key without value")
         << QStringList{a, r, QStringLiteral("--key")} << QStringLiteral("--key");
+    QTest::addRow("unknown service")
+        << QStringList{QStringLiteral("--key"),      Key, QStringLiteral("--service"),
+                       QStringLiteral("directions"), a,   r}
+        << QStringLiteral("'directions'");
+    QTest::addRow("rate 0") << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--rate"),
+                                           QStringLiteral("0"),     a,   r}
+                            << QStringLiteral("rate");
+    QTest::addRow("negative rate") << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--rate=-5"),
+                                                  a, r}
+                                   << QStringLiteral("rate");
+    QTest::addRow("rate not a number")
+        << QStringList{QStringLiteral("--key"), Key, QStringLiteral("--rate"), QStringLiteral("fast"), a, r}
+        << QStringLiteral("rate");
 }
 
 void TestBatchCommand::commandLineErrors()
@@ -141,8 +168,8 @@ void TestBatchCommand::helpAndVersion()
 {
     const CommandResult help = runCommand(Program, {QStringLiteral("--help")});
     QCOMPARE(help.exitCode, 0);
-    for (const char *option : {"--key", "--mode", "--language", "--endpoint", "--ca-file", "--quiet",
-                               "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
+    for (const char *option : {"--key", "--mode", "--language", "--service", "--rate", "--endpoint",
+                               "--ca-file", "--quiet", "--help", "--version", "ADDRESS_FILE", "RESULT_FILE"})
         QVERIFY2(help.out.contains(option), option);
     const CommandResult version = runCommand(Program, {QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
@@ -289,7 +316,7 @@ void TestBatchCommand::rowsFromTheService_data()
         << QStringLiteral("pt") << QByteArray("S\xe3o Paulo;Santos\r\nnotfound x;y\r\nrefused a; b \r\n")
         << QByteArray("S\xe3o Paulo, Brasil;Santos, Brasil;12,3 km;15 minutos\r\nnotfound x;y;" + notFoundPt +
                       ';' + notFoundPt + "\r\nrefused a; b ;" + refusedPt + ';' + refusedPt + "\r\n")
-        << success << 0;
+        << QStringLiteral("Warning: The provided API key is invalid.\n") + success << 0;
     QTest::addRow("not found in French")
         << QStringLiteral("fr") << QByteArray("notfound;b")
         << QByteArray("notfound;b;PAS TROUV\xc9;PAS TROUV\xc9\r\n")
@@ -502,6 +529,228 @@ void TestBatchCommand::progressOnlyOnATerminal()
     // The bar after the last of the two lines, drawn in place.
     QCOMPARE(screen.contains("] 2/2"), !quiet);
     QCOMPARE(screen.contains("\r["), !quiet);
+}
+
+namespace {
+
+QString originOf(const FakeRequest &request)
+{
+    return QJsonDocument::fromJson(request.body)
+        .object()
+        .value(QStringLiteral("origins"))
+        .toArray()
+        .at(0)
+        .toObject()
+        .value(QStringLiteral("waypoint"))
+        .toObject()
+        .value(QStringLiteral("address"))
+        .toString();
+}
+
+// Routes answers by the origin's first word, as answerByOrigin for Distance Matrix:
+// "notfound" ROUTE_NOT_FOUND, "failed" an element error, "refused" the service not enabled,
+// "broken" no JSON; anything else found.
+FakeReply routesByOrigin(const FakeRequest &request)
+{
+    const QString origin = originOf(request);
+    if (origin.startsWith(QLatin1String("refused")))
+        return FakeRoutes::serviceDisabled();
+    if (origin.startsWith(QLatin1String("broken")))
+        return FakeRoutes::garbage();
+    FakeRoutesOptions options;
+    options.decide = [](int, int, const QString &o, const QString &, const QString &) {
+        FakeRouteElement e;
+        if (o.startsWith(QLatin1String("notfound")))
+            e.outcome = FakeRouteElement::Outcome::NotFound;
+        else if (o.startsWith(QLatin1String("failed")))
+            e.outcome = FakeRouteElement::Outcome::Error;
+        return e;
+    };
+    return FakeRoutes::answer(request, options);
+}
+
+// Answers with the replies in turn, the last one for all that follow.
+FakeHandler inTurn(QList<FakeReply> replies)
+{
+    auto next = std::make_shared<std::atomic_int>(0);
+    return [replies, next](const FakeRequest &request) {
+        const int i = next->fetch_add(1);
+        const FakeReply &reply = replies.at(std::min<qsizetype>(i, replies.size() - 1));
+        return reply.body.isEmpty() ? FakeRoutes::answer(request) : reply;
+    };
+}
+
+} // namespace
+
+void TestBatchCommand::routesRows_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("addresses");
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<int>("exitCode");
+
+    const MessageSlots &pt = messageSlots(Portuguese);
+    const MessageSlots &en = messageSlots(English);
+    const QString success = QStringLiteral("Information: ") + pt.msgdlgbtnProcessarSucesso + u'\n';
+    const QByteArray notFound = "N\xc3O ENCONTRADO";
+    const QByteArray refused = latin1(pt.msgdlgbtnProcessarErroArq2);
+    const QString disabled =
+        QStringLiteral("Warning: Routes API has not been used in project 123456789 before or "
+                       "it is disabled. Enable it by visiting the Google Cloud console, then "
+                       "retry.\n");
+
+    QTest::addRow("found: the line's own addresses")
+        << QStringList() << QByteArray("Rua A 10;Rua B 20\r\nS\xe3o Paulo; Santos ;SP")
+        << QByteArray("Rua A 10;Rua B 20;12,3 km;15 min\r\nS\xe3o Paulo; Santos ;SP;12,3 km;15 min\r\n")
+        << success << 0;
+    QTest::addRow("the three shapes; the reason once")
+        << QStringList() << QByteArray("a;b\r\nnotfound;c\r\nfailed;d\r\nrefused;e\r\nrefused;f\r\n")
+        << QByteArray("a;b;12,3 km;15 min\r\nnotfound;c;" + notFound + ';' + notFound + "\r\nfailed;d;" +
+                      notFound + ';' + notFound + "\r\nrefused;e;" + refused + ';' + refused +
+                      "\r\nrefused;f;" + refused + ';' + refused + "\r\n")
+        << disabled + success << 0;
+    QTest::addRow("unreadable answer ends the run")
+        << QStringList() << QByteArray("a;b\r\nbroken;c\r\nd;e\r\n") << QByteArray("a;b;12,3 km;15 min\r\n")
+        << QStringLiteral("Error: ") + pt.msgdlgbtnProcessarErroArg3 + u'\n' << 1;
+    QTest::addRow("walking: the beta notice first")
+        << QStringList{QStringLiteral("--mode"), QStringLiteral("walking"), QStringLiteral("--language"),
+                       QStringLiteral("en")}
+        << QByteArray("a;b\r\nc;d\r\n") << QByteArray("a;b;12,3 km;15 min\r\nc;d;12,3 km;15 min\r\n")
+        << QStringLiteral("Warning: ") + serviceTexts(English).betaNoticeWalking +
+               QStringLiteral("\nInformation: ") + en.msgdlgbtnProcessarSucesso + u'\n'
+        << 0;
+    QTest::addRow("bicycling in Chinese")
+        << QStringList{QStringLiteral("--mode"), QStringLiteral("bicycling"), QStringLiteral("--language"),
+                       QStringLiteral("zh")}
+        << QByteArray("a;b\r\n") << QByteArray("a;b;12,3 km;15 min\r\n")
+        << QStringLiteral("Warning: ") + serviceTexts(Chinese).betaNoticeBicycling +
+               QStringLiteral("\nInformation: ") + messageSlots(Chinese).msgdlgbtnProcessarSucesso + u'\n'
+        << 0;
+}
+
+void TestBatchCommand::routesRows()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, addresses);
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, messages);
+    QFETCH(int, exitCode);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(routesByOrigin);
+    writeFile(path(QStringLiteral("addresses.csv")), addresses);
+    const CommandResult run = runCommand(
+        Program,
+        options + QStringList{QStringLiteral("--service"), QStringLiteral("routes"), QStringLiteral("--key"),
+                              Key, QStringLiteral("--endpoint"), fake.routesEndpoint(),
+                              path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.errText(), messages);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    for (const FakeRequest &request : fake.requests())
+        QCOMPARE(request.path, FakeRoutes::path());
+}
+
+void TestBatchCommand::routesRequestAndHiddenKey()
+{
+    // A refusal whose reason repeats the key: printed, but with the key masked.
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler([](const FakeRequest &request) {
+        return FakeRoutes::error(400, QStringLiteral("INVALID_ARGUMENT"),
+                                 QStringLiteral("API key ") +
+                                     QString::fromUtf8(request.header("X-Goog-Api-Key")) +
+                                     QStringLiteral(" not valid. Please pass a valid API key."),
+                                 QStringLiteral("API_KEY_INVALID"));
+    });
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--service=routes"), QStringLiteral("--key"), Key,
+                             QStringLiteral("--language"), QStringLiteral("en"), QStringLiteral("--endpoint"),
+                             fake.routesEndpoint(), path(QStringLiteral("addresses.csv")),
+                             path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.errText(), QStringLiteral("Warning: API key *** not valid. Please pass a valid API key.\n"
+                                           "Information: ") +
+                                messageSlots(English).msgdlgbtnProcessarSucesso + u'\n');
+    QVERIFY(!run.err.contains(Key.toUtf8()));
+    QCOMPARE(fake.requestCount(), 2);
+    for (const FakeRequest &request : fake.requests()) {
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.header("X-Goog-Api-Key"), Key.toUtf8());
+        QVERIFY(!request.target.contains(Key.toUtf8()));
+        QVERIFY(!request.body.contains(Key.toUtf8()));
+    }
+    QCOMPARE(originOf(fake.requests().at(1)), QStringLiteral("c"));
+}
+
+void TestBatchCommand::routesRetries_data()
+{
+    QTest::addColumn<QList<FakeReply>>("replies"); // an empty body: the fake's own answer
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<QString>("warning");
+
+    FakeReply unavailable = FakeRoutes::unavailable();
+    unavailable.extraHeaders.append(std::pair<QByteArray, QByteArray>("Retry-After", "0"));
+    const QByteArray refused = latin1(messageSlots(English).msgdlgbtnProcessarErroArq2);
+    QTest::addRow("429 once, then found") << QList<FakeReply>{FakeRoutes::quotaExceeded(), FakeReply()} << 2
+                                          << QByteArray("a;b;12,3 km;15 min\r\n") << QString();
+    QTest::addRow("503 every time: refused after three retries")
+        << QList<FakeReply>{unavailable} << 4 << QByteArray("a;b;" + refused + ';' + refused + "\r\n")
+        << QStringLiteral("Warning: The service is currently unavailable.\n");
+}
+
+void TestBatchCommand::routesRetries()
+{
+    QFETCH(QList<FakeReply>, replies);
+    QFETCH(int, requests);
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, warning);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    fake.setHandler(inTurn(replies));
+    writeFile(path(QStringLiteral("addresses.csv")), QByteArray("a;b\r\n"));
+    const CommandResult run =
+        runCommand(Program, {QStringLiteral("--service"), QStringLiteral("routes"), QStringLiteral("--key"),
+                             Key, QStringLiteral("--language"), QStringLiteral("en"),
+                             QStringLiteral("--endpoint"), fake.routesEndpoint(),
+                             path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fake.requestCount(), requests);
+    QCOMPARE(readFile(path(QStringLiteral("result.csv"))), rows);
+    QCOMPARE(run.errText(), warning + QStringLiteral("Information: ") +
+                                messageSlots(English).msgdlgbtnProcessarSucesso + u'\n');
+}
+
+void TestBatchCommand::rateHoldsRequestsBack_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::addRow("routes") << QStringLiteral("routes");
+    QTest::addRow("distance-matrix") << QStringLiteral("distance-matrix");
+}
+
+void TestBatchCommand::rateHoldsRequestsBack()
+{
+    // One request a minute: the second may not come for a minute, so none may come within
+    // the moment waited here (the wait only bounds what is seen, it measures nothing).
+    QFETCH(QString, service);
+    FakeDistanceMatrix fake;
+    QVERIFY2(fake.start(), qPrintable(fake.errorString()));
+    const QString endpoint = service == u"routes" ? fake.routesEndpoint() : fake.endpoint();
+    QProcess process;
+    process.start(Program,
+                  {QStringLiteral("--service"), service, QStringLiteral("--rate"), QStringLiteral("1"),
+                   QStringLiteral("--key"), Key, QStringLiteral("--endpoint"), endpoint,
+                   path(QStringLiteral("addresses.csv")), path(QStringLiteral("result.csv"))});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(fake.requestCount() >= 1, 20000);
+    QTest::qWait(1500);
+    const int seen = fake.requestCount();
+    process.kill();
+    process.waitForFinished();
+    QCOMPARE(seen, 1);
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommand)

@@ -6,6 +6,8 @@
 
 using namespace trajetix;
 
+Q_DECLARE_METATYPE(trajetix::FakeReply)
+
 namespace {
 
 const QString testKey = QStringLiteral("AIzaSECRET-service-key");
@@ -34,6 +36,8 @@ class TestDistanceMatrixService : public QObject {
     void waitingInEventLoopKeepsEventsFlowing();
     void sendFromInsideTheWaitIsRefused();
     void oneConnectionForManyLines();
+    void serviceMessage_data();
+    void serviceMessage();
 };
 
 void TestDistanceMatrixService::readsTheThreeRowShapes_data()
@@ -226,6 +230,44 @@ void TestDistanceMatrixService::oneConnectionForManyLines()
     }
     QCOMPARE(fake.requestCount(), 20);
     QCOMPARE(fake.connectionCount(), 1);
+}
+
+void TestDistanceMatrixService::serviceMessage_data()
+{
+    QTest::addColumn<FakeReply>("reply");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("refused with a reason")
+        << FakeDistanceMatrix::refusedAnswer() << QStringLiteral("REQUEST_DENIED")
+        << QStringLiteral("The provided API key is invalid.");
+    QTest::newRow("key and control characters in the reason")
+        << FakeDistanceMatrix::refusedAnswer(QStringLiteral("REQUEST_DENIED"),
+                                             QStringLiteral("Key ") + testKey +
+                                                 QStringLiteral("\r\n\u001b[1mdenied"))
+        << QStringLiteral("REQUEST_DENIED") << QStringLiteral("Key ***   [1mdenied");
+    QTest::newRow("found: no reason")
+        << FakeDistanceMatrix::defaultHandler({}) << QStringLiteral("OK") << QString();
+    QTest::newRow("not JSON") << FakeReply::json("<html></html>", 500) << QString() << QString();
+}
+
+void TestDistanceMatrixService::serviceMessage()
+{
+    QFETCH(FakeReply, reply);
+    QFETCH(QString, status);
+    QFETCH(QString, message);
+
+    FakeDistanceMatrix fake;
+    QVERIFY(fake.start());
+    fake.setReply(reply);
+    DistanceMatrixService service(settingsFor(fake));
+    service.setKey(testKey);
+    QVERIFY(service.send());
+    QCOMPARE(service.serviceMessage(), message);
+    // Reading the reason leaves the reading steps as they were.
+    QString got;
+    QCOMPARE(service.readStatus(got), !status.isEmpty());
+    QCOMPARE(got, status);
 }
 
 QTEST_GUILESS_MAIN(TestDistanceMatrixService)

@@ -81,6 +81,12 @@ class TestRestClient : public QObject {
     void https_data();
     void https();
     void errorTextsHoldNoKey();
+    void postSendsBodyAndHeaders();
+    void postSilentPeer_data();
+    void postSilentPeer();
+    void postDoesNotFollowRedirects();
+    void postRefusesUnsendableHeaders_data();
+    void postRefusesUnsendableHeaders();
 };
 
 void TestRestClient::sendsQueryInFixedOrder_data()
@@ -691,6 +697,110 @@ void TestRestClient::errorTextsHoldNoKey()
         QVERIFY2(!text.contains(QStringLiteral("SECRET")), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("127.0.0.1")), qPrintable(text));
     }
+}
+
+void TestRestClient::postSendsBodyAndHeaders()
+{
+    FakeDistanceMatrix fake;
+    QVERIFY(fake.start());
+    fake.setReply(FakeReply::json("[]"));
+    RestClient client(settingsFor(fake));
+    RestResponse response;
+    const QByteArray body = "{\"a\":\"S\xc3\xa3o \\\"x\\\"\"}";
+    QVERIFY2(client.post(body, {"Content-Type: application/json", "X-Goog-Api-Key: " + testKey.toUtf8()},
+                         response),
+             qPrintable(client.lastErrorString()));
+    QCOMPARE(response.statusCode(), 200);
+
+    const FakeRequest seen = fake.lastRequest();
+    QCOMPARE(seen.method, QByteArray("POST"));
+    QCOMPARE(seen.target, QByteArray("/maps/api/distancematrix/json"));
+    QCOMPARE(seen.body, body);
+    QCOMPARE(headerNames(seen), (QByteArrayList{"accept", "accept-charset", "content-length", "content-type",
+                                                "host", "user-agent", "x-goog-api-key"}));
+    QCOMPARE(seen.header("Content-Length"), QByteArray::number(body.size()));
+    QCOMPARE(seen.header("X-Goog-Api-Key"), testKey.toUtf8());
+
+    // The same client's next GET is a plain GET again: no body, none of the extra headers.
+    QVERIFY(client.execute(pairRequest(), response));
+    const FakeRequest get = fake.lastRequest();
+    QCOMPARE(get.method, QByteArray("GET"));
+    QVERIFY(get.body.isEmpty());
+    QCOMPARE(headerNames(get), (QByteArrayList{"accept", "accept-charset", "host", "user-agent"}));
+    QCOMPARE(fake.connectionCount(), 1);
+}
+
+void TestRestClient::postSilentPeer_data()
+{
+    QTest::addColumn<int>("bodyBytes");
+    // Once the body has gone out the request waits for its answer: the response time-out
+    // applies, not the send time-out.
+    QTest::newRow("short body") << 40;
+    QTest::newRow("long body") << 200 * 1024;
+}
+
+void TestRestClient::postSilentPeer()
+{
+    QFETCH(int, bodyBytes);
+    UnansweredPort port{UnansweredPort::Kind::NoReading};
+    QVERIFY(port.isValid());
+    ClientSettings settings;
+    settings.endpoint = QStringLiteral("http://127.0.0.1:%1/x").arg(port.port());
+    settings.connectTimeoutMs = 300;
+    settings.sendTimeoutMs = 300;
+    settings.responseTimeoutMs = 1500;
+    RestClient client(settings);
+    RestResponse response;
+    QVERIFY(!client.post(QByteArray(bodyBytes, 'a'), {"Content-Type: text/plain"}, response));
+    QCOMPARE(client.lastError(), RestClient::Error::ResponseTimeout);
+}
+
+void TestRestClient::postDoesNotFollowRedirects()
+{
+    // The headers may carry a key: a redirect elsewhere must not take them along.
+    FakeDistanceMatrix elsewhere;
+    QVERIFY(elsewhere.start());
+    FakeDistanceMatrix fake;
+    QVERIFY(fake.start());
+    fake.setReply(FakeReply::redirect(elsewhere.endpoint().toLatin1(), 307));
+    RestClient client(settingsFor(fake));
+    RestResponse response;
+    QVERIFY(client.post("{}", {"X-Goog-Api-Key: " + testKey.toUtf8()}, response));
+    QCOMPARE(response.statusCode(), 307);
+    QCOMPARE(fake.requestCount(), 1);
+    QCOMPARE(elsewhere.requestCount(), 0);
+
+    // GET requests of the same client still follow.
+    fake.setReply(FakeReply::redirect(elsewhere.endpoint().toLatin1(), 302));
+    QVERIFY(client.execute(pairRequest(), response));
+    QCOMPARE(response.statusCode(), 200);
+    QCOMPARE(elsewhere.requestCount(), 1);
+}
+
+void TestRestClient::postRefusesUnsendableHeaders_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::newRow("CR LF in the value") << QByteArray("X-Goog-Api-Key: abc\r\nX-Other: 1");
+    QTest::newRow("LF in the value") << QByteArray("X-Goog-Api-Key: abc\nHost: evil");
+    QTest::newRow("CR alone") << QByteArray("X-Goog-Api-Key: abc\rdef");
+    QTest::newRow("NUL") << QByteArray("X-Goog-Api-Key: abc\0def", 23);
+    QTest::newRow("no colon") << QByteArray("X-Goog-Api-Key abc");
+    QTest::newRow("no name") << QByteArray(": abc");
+    QTest::newRow("blank in the name") << QByteArray("X Goog: abc");
+}
+
+void TestRestClient::postRefusesUnsendableHeaders()
+{
+    QFETCH(QByteArray, header);
+    FakeDistanceMatrix fake;
+    QVERIFY(fake.start());
+    RestClient client(settingsFor(fake));
+    RestResponse response;
+    QVERIFY(!client.post("{}", {"Content-Type: application/json", header}, response));
+    QCOMPARE(client.lastError(), RestClient::Error::BadHeader);
+    QVERIFY(!client.lastErrorString().contains(QStringLiteral("abc")));
+    QVERIFY(response.isEmpty());
+    QCOMPARE(fake.requestCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRestClient)

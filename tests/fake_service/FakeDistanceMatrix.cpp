@@ -1,4 +1,5 @@
 #include "fake_service/FakeDistanceMatrix.h"
+#include "fake_service/FakeRoutes.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -242,6 +243,8 @@ FakeReply FakeDistanceMatrix::refusedAnswer(const QString &status, const QString
 
 FakeReply FakeDistanceMatrix::defaultHandler(const FakeRequest &request)
 {
+    if (request.path == FakeRoutes::path())
+        return FakeRoutes::answer(request);
     return foundAnswer(request.queryValue(QStringLiteral("origins")) + QStringLiteral(", Brasil"),
                        request.queryValue(QStringLiteral("destinations")) + QStringLiteral(", Brasil"),
                        QStringLiteral("12,3 km"), QStringLiteral("15 minutos"));
@@ -401,6 +404,7 @@ class FakeConnection : public QObject {
         const qsizetype contentLength = req.header("Content-Length").toLongLong();
         if (m_buffer.size() < end + 4 + contentLength)
             return; // the body is still coming
+        req.body = m_buffer.mid(end + 4, contentLength);
         m_buffer.remove(0, end + 4 + contentLength);
 
         const QByteArray connectionHeader = req.header("Connection").toLower();
@@ -681,6 +685,11 @@ QString FakeDistanceMatrix::origin() const
 QString FakeDistanceMatrix::endpoint() const
 {
     return origin() + QStringLiteral("/maps/api/distancematrix/json");
+}
+
+QString FakeDistanceMatrix::routesEndpoint() const
+{
+    return origin() + QString::fromLatin1(FakeRoutes::path());
 }
 
 QString FakeDistanceMatrix::caFile() const

@@ -26,6 +26,7 @@ struct FakeRequest {
     QList<std::pair<QString, QString>> query;
     // In the order received, names as sent.
     QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body;      // as received (Content-Length bytes)
     int connectionId = 0; // 1 for the first connection the service accepted, then 2, ...
 
     // The value of the first query item of that name; empty when there is none.
@@ -82,6 +83,8 @@ using FakeHandler = std::function<FakeReply(const FakeRequest &)>;
 //                            "status": "OK"}]}],
 //    "status": "OK"}
 // so a batch run writes the row "O, Brasil;D, Brasil;12,3 km;15 minutos".
+// A POST to the Routes API's path (routesEndpoint()) is answered by FakeRoutes::answer
+// instead: the same service then stands for both web services.
 class FakeDistanceMatrix {
   public:
     enum class Scheme { Http, Https };
@@ -102,6 +105,8 @@ class FakeDistanceMatrix {
     Scheme scheme() const;
     // "http(s)://127.0.0.1:PORT/maps/api/distancematrix/json"
     QString endpoint() const;
+    // "http(s)://127.0.0.1:PORT/distanceMatrix/v2:computeRouteMatrix"
+    QString routesEndpoint() const;
     // "http(s)://127.0.0.1:PORT"
     QString origin() const;
     // The PEM file of the test CA that signed the HTTPS certificate; empty for HTTP.

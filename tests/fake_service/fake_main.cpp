@@ -1,5 +1,6 @@
-// A fake Distance Matrix service for process-level tests and benchmarks. Prints the port it
-// listens on as the first line of its output and serves until it is killed.
+// A fake Distance Matrix service (and Routes API computeRouteMatrix, on its own path) for
+// process-level tests and benchmarks. Prints the port it listens on as the first line of its
+// output and serves until it is killed.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <cstdio>
 
 #include "fake_service/FakeDistanceMatrix.h"
+#include "fake_service/FakeRoutes.h"
 
 using namespace trajetix;
 
@@ -17,7 +19,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("fake-distance-matrix"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Fake Distance Matrix web service on 127.0.0.1."));
+    parser.setApplicationDescription(
+        QStringLiteral("Fake Distance Matrix web service (and Routes API computeRouteMatrix) on 127.0.0.1."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port to listen on (0: any free port)."),
@@ -29,9 +32,11 @@ int main(int argc, char **argv)
     const QCommandLineOption delayOption(QStringLiteral("delay-ms"),
                                          QStringLiteral("Wait before each answer."), QStringLiteral("N"),
                                          QStringLiteral("0"));
-    const QCommandLineOption answerOption(QStringLiteral("answer"),
-                                          QStringLiteral("found (default), not-found or refused."),
-                                          QStringLiteral("KIND"), QStringLiteral("found"));
+    const QCommandLineOption answerOption(
+        QStringLiteral("answer"),
+        QStringLiteral("found (default), not-found or refused; for the Routes "
+                       "path: found, ROUTE_NOT_FOUND, or 400 API key not valid."),
+        QStringLiteral("KIND"), QStringLiteral("found"));
     parser.addOptions({portOption, httpsOption, caOutOption, delayOption, answerOption});
     parser.process(app);
 
@@ -52,9 +57,23 @@ int main(int argc, char **argv)
     if (answer == QLatin1String("found")) {
         handler = &FakeDistanceMatrix::defaultHandler;
     } else if (answer == QLatin1String("not-found")) {
-        handler = [](const FakeRequest &) { return FakeDistanceMatrix::elementAnswer(QString(), QString()); };
+        FakeRoutesOptions notFound;
+        notFound.decide = [](int, int, const QString &, const QString &, const QString &) {
+            FakeRouteElement e;
+            e.outcome = FakeRouteElement::Outcome::NotFound;
+            return e;
+        };
+        handler = [notFound](const FakeRequest &request) {
+            if (request.path == FakeRoutes::path())
+                return FakeRoutes::answer(request, notFound);
+            return FakeDistanceMatrix::elementAnswer(QString(), QString());
+        };
     } else if (answer == QLatin1String("refused")) {
-        handler = [](const FakeRequest &) { return FakeDistanceMatrix::refusedAnswer(); };
+        handler = [](const FakeRequest &request) {
+            if (request.path == FakeRoutes::path())
+                return FakeRoutes::invalidKey();
+            return FakeDistanceMatrix::refusedAnswer();
+        };
     } else {
         err << "fake-distance-matrix: --answer must be found, not-found or refused\n";
         return 2;

@@ -111,6 +111,8 @@ class TestStartup : public QObject {
 
     void themeListOrderAndSelection();
     void userPicksATheme();
+    void colouredTextReadsInEveryTheme_data();
+    void colouredTextReadsInEveryTheme();
 
   private:
     QString writeSettings(const QByteArray &bytes);
@@ -509,6 +511,60 @@ void TestStartup::userPicksATheme()
     QCOMPARE(window->lblTotalLinhas->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     QVERIFY(window->close());
     QVERIFY(settingsBytes().endsWith("\r\naparencia=Windows\r\n"));
+}
+
+void TestStartup::colouredTextReadsInEveryTheme_data()
+{
+    QTest::addColumn<QString>("theme");
+    for (const QString &theme : designedThemeOrder)
+        QTest::newRow(qPrintable(theme)) << theme;
+}
+
+// The labels with colours of their own and the flat edits' text stand on the tab page;
+// they must read on the colour the page is actually painted with in every theme.
+void TestStartup::colouredTextReadsInEveryTheme()
+{
+    QFETCH(QString, theme);
+    auto window = start(settingsFile);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    userPicks(window->cmbxAparencia, designedThemeOrder.indexOf(theme));
+    QCOMPARE(ThemeManager::instance().activeName(), theme);
+    QCoreApplication::processEvents();
+
+    // A spot of the routes tab that no control covers: its bottom right corner.
+    QWidget *page = window->tbshtRoteamento;
+    const QPoint blank = page->mapTo(window->pgcPrincipal, page->rect().bottomRight() - QPoint(10, 10));
+    const QColor background = window->pgcPrincipal->grab().toImage().pixelColor(blank);
+
+    struct Text {
+        QWidget *widget;
+        QColor colour;
+        double minimum;
+    };
+    auto labelColour = [](QWidget *label) { return label->palette().color(QPalette::WindowText); };
+    const QList<Text> texts = {
+        {window->lblTotalLinhas, labelColour(window->lblTotalLinhas), 4.5},
+        {window->lblKeyApi, labelColour(window->lblKeyApi), 4.5},
+        {window->lblVersao, labelColour(window->lblVersao), 4.5},
+        {window->lblVersaoWindows, labelColour(window->lblVersaoWindows), 4.5},
+        {window->lblLeiame, labelColour(window->lblLeiame), 4.5},
+        {window->lblEmail, labelColour(window->lblEmail), 4.5},
+        {window->lblURLSite, labelColour(window->lblURLSite), 4.5},
+        {window->lblLnkColaboracao, labelColour(window->lblLnkColaboracao), 4.5},
+        {window->edtArquivoEnderecos,
+         window->edtArquivoEnderecos->palette().color(QPalette::Active, QPalette::Text), 4.5},
+        // Disabled for good: dimmer, but the result file's name must still be made out.
+        {window->edtDiretorioDestino,
+         window->edtDiretorioDestino->palette().color(QPalette::Disabled, QPalette::Text), 2.5},
+    };
+    for (const Text &text : texts) {
+        const double ratio = contrast(text.colour, background);
+        QVERIFY2(ratio >= text.minimum,
+                 qPrintable(QStringLiteral("%1: %2 on %3, %4:1")
+                                .arg(text.widget->objectName(), text.colour.name(), background.name())
+                                .arg(ratio, 0, 'f', 2)));
+    }
 }
 
 QTEST_MAIN(TestStartup)

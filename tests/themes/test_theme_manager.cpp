@@ -84,6 +84,17 @@ bool samePalette(const QPalette &a, const QPalette &b)
     return true;
 }
 
+// WCAG 2 contrast ratio.
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 } // namespace
 
 class TestThemeManager : public QObject {
@@ -105,6 +116,8 @@ class TestThemeManager : public QObject {
     void everyThemeApplies_data();
     void everyThemeApplies();
     void linksFollowTheTheme();
+    void textReadsOnTabPages_data();
+    void textReadsOnTabPages();
 
   private:
     QString m_startStyleName;
@@ -433,6 +446,54 @@ void TestThemeManager::linksFollowTheTheme()
                 found = picture.pixelColor(x, y) == link;
         }
         QVERIFY2(found, qPrintable(name + u": no pixel in " + link.name()));
+    }
+}
+
+void TestThemeManager::textReadsOnTabPages_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const Theme &theme : m_catalogue.themes())
+        QTest::newRow(qPrintable(theme.name)) << theme.name;
+}
+
+// Labels and group box titles stand on a tab page, which Fusion paints in a colour of its
+// own, worked out from Button: the window's text must read on that colour, not only on
+// Window.
+void TestThemeManager::textReadsOnTabPages()
+{
+    QFETCH(QString, name);
+    const Theme *theme = m_catalogue.find(name);
+    QVERIFY(theme);
+    QVERIFY(ThemeManager::instance().apply(name));
+    auto *tabs = m_window->findChild<QTabWidget *>();
+    QVERIFY(tabs);
+    tabs->setCurrentIndex(1); // an empty page
+    QApplication::processEvents();
+    QWidget *page = tabs->currentWidget();
+    const QColor pageColour = tabs->grab().toImage().pixelColor(page->mapTo(tabs, page->rect().center()));
+    tabs->setCurrentIndex(0);
+
+    struct Text {
+        const char *what;
+        QColor colour;
+        double minimum;
+    };
+    QList<Text> texts = {
+        {"WindowText", theme->palette.color(QPalette::Active, QPalette::WindowText), 4.5},
+        {"Inactive WindowText", theme->palette.color(QPalette::Inactive, QPalette::WindowText), 4.5},
+        {"Disabled WindowText", theme->palette.color(QPalette::Disabled, QPalette::WindowText), 2.5},
+    };
+    const QRegularExpression title(S("QGroupBox::title\\s*\\{[^}]*\\bcolor\\s*:\\s*(#[0-9a-fA-F]{6})"));
+    const QRegularExpressionMatch titleColour = title.match(theme->styleSheet);
+    if (titleColour.hasMatch())
+        texts.append({"group box title", QColor::fromString(titleColour.captured(1)), 4.5});
+
+    for (const Text &text : texts) {
+        const double ratio = contrastRatio(text.colour, pageColour);
+        QVERIFY2(ratio >= text.minimum,
+                 qPrintable(QStringLiteral("%1 %2 on the page's %3: %4:1")
+                                .arg(QLatin1String(text.what), text.colour.name(), pageColour.name())
+                                .arg(ratio, 0, 'f', 2)));
     }
 }
 
