@@ -2,12 +2,14 @@
 
 #include "i18n/CodePage.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace trajetix {
 
@@ -44,6 +46,9 @@ bool AddressReader::open(const QString &fileName)
         close();
         return false;
     }
+    struct stat st;
+    if (::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
+        m_sizeAtOpen = st.st_size;
     m_chunk.resize(ChunkSize);
     const qint64 got = posixfile::readFully(m_fd, m_chunk.data(), ChunkSize);
     if (got < 0) {
@@ -51,6 +56,7 @@ bool AddressReader::open(const QString &fileName)
         close();
         return false;
     }
+    m_bytesRead = got;
     m_chunk.resize(got);
     m_eof = got < ChunkSize;
     qsizetype markLength = 0;
@@ -67,6 +73,8 @@ void AddressReader::close()
     m_chunk.clear();
     m_pos = 0;
     m_eof = false;
+    m_sizeAtOpen = -1;
+    m_bytesRead = 0;
     m_ended = false;
     m_line.clear();
     m_units.clear();
@@ -88,8 +96,17 @@ bool AddressReader::fill()
         return false;
     }
     m_chunk.resize(got);
-    if (got == 0)
+    m_bytesRead += got;
+    if (got == 0) {
         m_eof = true;
+        if (m_bytesRead < m_sizeAtOpen) {
+            // Cut short by someone else while it was read.
+            m_errno = EIO;
+            m_ended = true;
+            m_chunk.clear();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -146,7 +163,10 @@ AddressReader::Status AddressReader::finishByteLine(QString &line)
             m_ended = true;
             return Status::Error;
         }
-        line = QString::fromUtf8(m_line);
+        // QString::fromUtf8 would drop a U+FEFF opening the line; after the file's own
+        // mark it is text like any other (as it is in UTF-16 files).
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        line = decoder.decode(m_line);
         line.remove(u'\r');
     } else {
         m_line.replace("\r", "");

@@ -40,7 +40,9 @@ class AddressReader {
     const FileIdentity &identity() const { return m_identity; }
 
     // Error: a read failure, or text that its mark's encoding cannot decode
-    // (invalid UTF-8, an unpaired UTF-16 surrogate, a lone byte at the end of UTF-16).
+    // (invalid UTF-8, an unpaired UTF-16 surrogate, a lone byte at the end of UTF-16),
+    // or a file that ends before the size it had when it was opened (cut short while
+    // it was read: its last line read would be only part of a line).
     Status readLine(QString &line);
     void close();
     int errorNumber() const { return m_errno; }
@@ -59,6 +61,8 @@ class AddressReader {
     QByteArray m_chunk; // bytes read and not yet used start at m_pos
     qsizetype m_pos = 0;
     bool m_eof = false;   // the file has no more bytes
+    qint64 m_sizeAtOpen = -1; // of a regular file; -1 for anything else
+    qint64 m_bytesRead = 0;
     bool m_ended = false; // no more lines (end of file or 0x1A reached)
     QByteArray m_line;    // the 8-bit or UTF-8 line in work
     QString m_units;      // UTF-16 text decoded; not yet used from m_unitPos on

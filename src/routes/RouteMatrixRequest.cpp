@@ -60,16 +60,19 @@ QByteArray jsonString(QStringView text)
             out.append(char(c));
             continue;
         }
-        char32_t code = c;
+        // One character as UTF-16 units, then UTF-8. (QString::fromUcs4 would take a
+        // U+FEFF for a byte-order mark and drop it.)
+        char16_t units[2] = {c, 0};
+        qsizetype count = 1;
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
             QChar::isLowSurrogate(text[i + 1].unicode())) {
-            code = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            units[1] = text[i + 1].unicode();
+            count = 2;
             ++i;
         } else if (QChar::isSurrogate(c)) {
-            code = 0xFFFD;
+            units[0] = 0xFFFD;
         }
-        const QString one = QString::fromUcs4(&code, 1);
-        out.append(one.toUtf8());
+        out.append(QStringView(units, count).toUtf8());
     }
     out.append('"');
     return out;

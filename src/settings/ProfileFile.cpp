@@ -230,6 +230,10 @@ void terminate(Line &line, Encoding encoding)
 {
     if (line.terminated)
         return;
+    // A UTF-16 file of odd length ends in half a character, which no reading
+    // sees; lines added after it would be read out of step, so it goes.
+    if (line.raw.size() % unitSize(encoding) != 0)
+        line.raw.chop(line.raw.size() % unitSize(encoding));
     const QByteArray cr = encode(QStringLiteral("\r"), encoding);
     line.raw += encode(line.raw.endsWith(cr) ? QStringLiteral("\n") : QStringLiteral("\r\n"), encoding);
     line.terminated = true;

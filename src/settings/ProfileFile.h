@@ -39,7 +39,8 @@ namespace trajetix {
 // - a missing section is added at the end of the file: "[section]" CR LF, then the
 //   key line; a missing file is created that way (its folder must exist) and is
 //   readable and writable by its owner only;
-// - a last line without a line break gets CR LF when a line is added after it;
+// - a last line without a line break gets CR LF when a line is added after it (a
+//   UTF-16 file's stray odd last byte, half a character, is dropped then);
 // - the value is written as given ("key=" when empty), except that line breaks in
 //   it become blanks, since they would split the entry into lines of their own.
 class ProfileFile {

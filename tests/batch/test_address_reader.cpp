@@ -34,6 +34,8 @@ class TestAddressReader : public QObject {
     void splitsAtFirstSemicolon_data();
     void splitsAtFirstSemicolon();
     void refusesMissingFileAndFolder();
+    void fileCutShortWhileRead_data();
+    void fileCutShortWhileRead();
 
   private:
     QString write(const QByteArray &bytes)
@@ -133,6 +135,11 @@ void TestAddressReader::readsLines_data()
                                           << QStringList{QStringLiteral("a;1"), Failed} << utf8;
     QTest::addRow("a CR cannot mend a broken sequence")
         << QByteArray("\xEF\xBB\xBF\xc3\r\xa9") << QStringList{Failed} << utf8;
+    QTest::addRow("UTF-8 mark twice: the second is text")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "a;1\n\xEF\xBB\xBF"
+                      "b;2")
+        << QStringList{QStringLiteral("\uFEFFa;1"), QStringLiteral("\uFEFFb;2")} << utf8;
     QTest::addRow("invalid UTF-8 after Ctrl-Z is never read") << QByteArray("\xEF\xBB\xBF"
                                                                             "a\x1A\xff")
                                                               << QStringList{QStringLiteral("a")} << utf8;
@@ -154,6 +161,9 @@ void TestAddressReader::readsLines_data()
     QTest::addRow("UTF-16 lone byte at the end")
         << utf16(QStringLiteral("a\nb"), true) + 'x' << QStringList{QStringLiteral("a"), Failed}
         << int(TextEncoding::Utf16BE);
+    QTest::addRow("UTF-16 mark twice: the second is text")
+        << utf16(QStringLiteral("\uFEFFa;1\n\uFEFFb;2"), false)
+        << QStringList{QStringLiteral("\uFEFFa;1"), QStringLiteral("\uFEFFb;2")} << int(TextEncoding::Utf16LE);
     QTest::addRow("UTF-16 mark only")
         << QByteArray("\xFF\xFE") << QStringList() << int(TextEncoding::Utf16LE);
 }
@@ -244,6 +254,37 @@ void TestAddressReader::refusesMissingFileAndFolder()
     QVERIFY(!reader.open(m_dir.path()));
     QVERIFY(!reader.isOpen());
     QVERIFY(!reader.open(QString()));
+}
+
+void TestAddressReader::fileCutShortWhileRead_data()
+{
+    QTest::addColumn<qint64>("keep");
+    QTest::addColumn<QStringList>("lines");
+    constexpr int Chunk = 64 * 1024;
+    // A first line that fills the first chunk, then lines of 9 bytes ("l000001\r\n" ...).
+    QTest::addRow("emptied") << qint64(0) << QStringList{QString(Chunk - 2, u'a'), Failed};
+    QTest::addRow("cut in the middle of a line")
+        << qint64(Chunk + 9 * 2 + 4) << QStringList{QString(Chunk - 2, u'a'), QStringLiteral("l000001"),
+                                                    QStringLiteral("l000002"), Failed};
+    QTest::addRow("cut after a line break")
+        << qint64(Chunk + 9 * 2) << QStringList{QString(Chunk - 2, u'a'), QStringLiteral("l000001"),
+                                                QStringLiteral("l000002"), Failed};
+}
+
+void TestAddressReader::fileCutShortWhileRead()
+{
+    QFETCH(qint64, keep);
+    QFETCH(QStringList, lines);
+    QByteArray bytes(64 * 1024 - 2, 'a');
+    bytes += "\r\n";
+    for (int i = 1; i <= 100; ++i)
+        bytes += QByteArray("l") + QByteArray::number(i).rightJustified(6, '0') + "\r\n";
+    const QString name = write(bytes);
+    AddressReader reader;
+    QVERIFY(reader.open(name));
+    // The first chunk is in hand; the rest of the file goes.
+    QVERIFY(QFile::resize(name, keep));
+    QCOMPARE(readAll(reader), lines);
 }
 
 QTEST_GUILESS_MAIN(TestAddressReader)

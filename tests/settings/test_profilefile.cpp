@@ -303,6 +303,12 @@ void TestProfileFile::writesValues_data()
     QTest::addRow("utf-16 le missing section")
         << utf16le(QStringLiteral("[OUTRO]\r\nx=1")) << idioma << QStringLiteral("1")
         << utf16le(QStringLiteral("[OUTRO]\r\nx=1\r\n[DADOS]\r\nidioma=1\r\n"));
+    QTest::addRow("utf-16 le missing section after half a character")
+        << utf16le(QStringLiteral("[OUTRO]\r\nx=1")) + 'A' << idioma << QStringLiteral("1")
+        << utf16le(QStringLiteral("[OUTRO]\r\nx=1\r\n[DADOS]\r\nidioma=1\r\n"));
+    QTest::addRow("utf-16 be missing key after half a character")
+        << utf16be(QStringLiteral("[DADOS]\r\na=0\r")) + 'A' << idioma << QStringLiteral("1")
+        << utf16be(QStringLiteral("[DADOS]\r\na=0\r\nidioma=1\r\n"));
     QTest::addRow("utf-16 le mark only")
         << utf16le(QString()) << idioma << QStringLiteral("1")
         << utf16le(QStringLiteral("[DADOS]\r\nidioma=1\r\n"));
