@@ -105,7 +105,7 @@ void TestRunPlan::plan_data()
                       "1\0\n\0"
                       "b\0;\0"
                       "2\0",
-                      18)
+                      16)
         << "\xEF\xBB\xBF" + Found << QString() << qint64(1) << qint64(1);
     QTest::addRow("resume: nothing complete, any mark")
         << resume << abc << QByteArray("\xEF\xBB\xBFx, Br") << QString() << qint64(0) << qint64(3);
