@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "common/TestFiles.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -55,21 +57,6 @@ QByteArray utf16be(const QString &text)
         bytes.append(char(c.unicode() & 0xFF));
     }
     return bytes;
-}
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write a fixture");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "common/TestFiles.h"
+
 #include <QTemporaryDir>
 
 #include "BatchFakes.h"
@@ -18,21 +20,6 @@ Q_DECLARE_METATYPE(trajetix::ResultMode)
 // that comes while a retry is awaited, and identical lines asked once.
 
 namespace {
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write a fixture");
-}
 
 QByteArray refusedRow(const QByteArray &halves)
 {

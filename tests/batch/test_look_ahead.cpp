@@ -2,6 +2,8 @@
 // rows, messages and progress are those of the one-at-a-time run.
 #include <QtTest>
 
+#include "common/TestFiles.h"
+
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -19,21 +21,6 @@ using namespace batchtest;
 namespace {
 
 const MessageSlots &en = messageSlots(English);
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write a fixture");
-}
 
 // Lines "o1;d1" ... "oN;dN".
 QByteArray numberedLines(int count)

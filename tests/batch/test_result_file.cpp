@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "common/TestFiles.h"
+
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -13,21 +15,6 @@
 using namespace trajetix;
 
 namespace {
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write a fixture");
-}
 
 // Rows long enough that a CR LF falls on the reader's 64 KiB chunk border: row k of n is
 // `width` bytes of a letter, so CR LF pairs sit at every multiple of width + 2.

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "common/TestFiles.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,21 +24,6 @@ namespace {
 
 const QString Program = QStringLiteral(TRAJETIX_BATCH_PATH);
 const QString Key = QStringLiteral("SECRET-KEY-4711");
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write a fixture");
-}
 
 // A loopback port with nobody listening: every request to it fails to connect.
 quint16 closedPort()
