@@ -1,12 +1,9 @@
 #include "distance_matrix/DistanceMatrixService.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
 
-#include <memory>
 
 #include "distance_matrix/AnswerReading.h"
+#include "distance_matrix/EventLoopWait.h"
 #include "distance_matrix/RetryDelay.h"
 #include "distance_matrix/ServiceMessage.h"
 
@@ -78,19 +75,7 @@ bool DistanceMatrixService::send()
         return false;
     }
     m_busy = true;
-    bool ok = false;
-    if (m_waitInEventLoop && QCoreApplication::instance()) {
-        QEventLoop loop;
-        std::unique_ptr<QThread> worker(QThread::create([this, &ok] { ok = sendNow(); }));
-        // finished is emitted on the worker, so quit() is queued to this thread and is seen
-        // even when the transfer ends before exec() starts.
-        QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-        worker->start();
-        loop.exec();
-        worker->wait();
-    } else {
-        ok = sendNow();
-    }
+    const bool ok = runWaitingInEventLoop(m_waitInEventLoop, [this] { return sendNow(); });
     m_error = m_client.lastError();
     m_busy = false;
     return ok;

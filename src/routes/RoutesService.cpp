@@ -1,13 +1,11 @@
 #include "routes/RoutesService.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
 
 #include "distance_matrix/RetryDelay.h"
+#include "distance_matrix/EventLoopWait.h"
 #include "distance_matrix/ServiceMessage.h"
 #include "routes/RouteMatrixAnswer.h"
 #include "routes/RouteMatrixRequest.h"
@@ -89,17 +87,7 @@ bool RoutesService::send()
         return false;
     }
     m_busy = true;
-    bool ok = false;
-    if (m_waitInEventLoop && QCoreApplication::instance()) {
-        QEventLoop loop;
-        std::unique_ptr<QThread> worker(QThread::create([this, &ok] { ok = sendNow(); }));
-        QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-        worker->start();
-        loop.exec();
-        worker->wait();
-    } else {
-        ok = sendNow();
-    }
+    const bool ok = runWaitingInEventLoop(m_waitInEventLoop, [this] { return sendNow(); });
     m_busy = false;
     return ok;
 }
