@@ -1,7 +1,5 @@
 #include "distance_matrix/DistanceMatrixService.h"
 
-
-
 #include "distance_matrix/AnswerReading.h"
 #include "distance_matrix/EventLoopWait.h"
 #include "distance_matrix/RetryDelay.h"
