@@ -1,11 +1,10 @@
 #include "routes/RoutesService.h"
 
-
 #include <algorithm>
 #include <cmath>
 
-#include "distance_matrix/RetryDelay.h"
 #include "distance_matrix/EventLoopWait.h"
+#include "distance_matrix/RetryDelay.h"
 #include "distance_matrix/ServiceMessage.h"
 #include "routes/RouteMatrixAnswer.h"
 #include "routes/RouteMatrixRequest.h"
